@@ -1,0 +1,17 @@
+#pragma once
+
+#include "messageboxes.h"
+
+class QWidget;
+
+class DesktopMessageBoxes : public MessageBoxes {
+public:
+    explicit DesktopMessageBoxes(QWidget *parent = nullptr);
+
+    void MsgBox(const QString &prompt, int style = MsgOkOnly, const QString &title = {}) override;
+
+    void setParent(QWidget *parent) { parentWindow = parent; }
+
+private:
+    QWidget *parentWindow;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QtGlobal>
+
+// The units of the windows' fixed designs: places in twips, colours as 0x00BBGGRR.
+
+inline int pixelsFromTwips(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+struct TwipsRect {
+    int left, top, width, height;
+};
+
+inline QRect pixelsFromTwips(const TwipsRect &r)
+{
+    return {pixelsFromTwips(r.left), pixelsFromTwips(r.top), pixelsFromTwips(r.width), pixelsFromTwips(r.height)};
+}
+
+inline QColor colourFromBgr(quint32 value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+inline QFont designFont(const char *face, qreal points, int weight, bool underline = false)
+{
+    QFont font(QString::fromLatin1(face));
+    font.setPointSizeF(points);
+    font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setUnderline(underline);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}

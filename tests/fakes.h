@@ -1,0 +1,81 @@
+#pragma once
+
+#include "drivea.h"
+#include "formatdialog.h"
+#include "messageboxes.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+struct RecordedMessage {
+    QString prompt;
+    int style;
+    QString title;
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+public:
+    void MsgBox(const QString &prompt, int style, const QString &title) override
+    {
+        shown.append({prompt, style, title});
+    }
+
+    QList<RecordedMessage> shown;
+};
+
+// A drive A that records what it is asked to do and fails with a chosen code at the
+// k-th copy (counted from 1), or when flushed.
+class FakeDriveA : public DriveA {
+public:
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override
+    {
+        ++copiesAsked;
+        if (onCopy)
+            onCopy();
+        if (copiesAsked == failAtCopy)
+            return {failureCode, QStringLiteral("fake failure")};
+        copies.append(sourcePath + QStringLiteral(" -> ") + destination);
+        events.append(destination);
+        return {};
+    }
+
+    CopyOutcome Flush() override
+    {
+        events.append(QStringLiteral("flush"));
+        return flushFailureCode ? CopyOutcome{flushFailureCode, QStringLiteral("fake flush failure")} : CopyOutcome{};
+    }
+
+    void failAt(int copy, int code)
+    {
+        failAtCopy = copy;
+        failureCode = code;
+    }
+
+    QStringList copies;
+    QStringList events;
+    int copiesAsked = 0;
+    int flushFailureCode = NoFailure;
+    std::function<void()> onCopy;
+
+private:
+    int failAtCopy = 0;
+    int failureCode = NoFailure;
+};
+
+class FakeFormatDialog : public FormatDialog {
+public:
+    int SHFormatDrive(QWidget *owner, unsigned drive, unsigned formatId, unsigned options) override
+    {
+        calls.append({owner, drive, formatId, options});
+        return result;
+    }
+
+    struct Call {
+        QWidget *owner;
+        unsigned drive, formatId, options;
+    };
+    QList<Call> calls;
+    int result = 0;
+};

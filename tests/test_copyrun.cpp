@@ -1,0 +1,253 @@
+#include "copyrun.h"
+#include "fakes.h"
+
+#include <QTest>
+
+namespace {
+
+// A board of twenty lists in memory.
+struct Board {
+    Board()
+        : board(pointers())
+    {
+    }
+
+    std::array<GroupList *, GroupCount> pointers()
+    {
+        std::array<GroupList *, GroupCount> result{};
+        for (int i = 0; i < GroupCount; ++i)
+            result[i] = &lists[i];
+        return result;
+    }
+
+    MemoryGroupList &operator[](int number) { return lists[number - 1]; }
+
+    void fill(int number, const QStringList &paths)
+    {
+        for (const QString &path : paths)
+            lists[number - 1].AddItem(path);
+    }
+
+    std::array<MemoryGroupList, GroupCount> lists;
+    GroupBoard board;
+};
+
+// A list that grows each time an entry is read, to show that the run counts once.
+class GrowingList : public MemoryGroupList {
+public:
+    QString List(int index) const override
+    {
+        const_cast<GrowingList *>(this)->AddItem(QStringLiteral("/late/99Late.sty"));
+        return MemoryGroupList::List(index);
+    }
+};
+
+} // namespace
+
+class TestCopyRun : public QObject {
+    Q_OBJECT
+private slots:
+    void copiesPendingGroupsInOrderUnderTheirPrefix();
+    void emptyAndGreenGroupsAreSkipped();
+    void sameTargetNameTwice();
+    void itemCountIsTakenOnce();
+    void namesKeepTheirLastValues();
+    void failureEndsTheRun_data();
+    void failureEndsTheRun();
+    void groupTurnsGreenOnlyAfterFlush();
+    void failedFlushKeepsTheGroupPending();
+    void rerunAfterDiskFullStartsTheGroupAgain();
+};
+
+void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(12, {"/s/01Jive.sty", "/s/02Polka.sty"});
+    b.fill(5, {"C:\\Styles\\01Samba.sty"});
+    b.fill(20, {"/s/x"});
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, (QStringList{"C:\\Styles\\01Samba.sty -> a:05Samba.sty", "/s/01Jive.sty -> a:12Jive.sty",
+                                        "/s/02Polka.sty -> a:12Polka.sty", "/s/x -> a:20x"}));
+    for (int number : {5, 12, 20})
+        QCOMPARE(b[number].ForeColor(), CopiedColour);
+    QCOMPARE(b[1].ForeColor(), PendingColour);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
+    QCOMPARE(messages.shown[0].style, 0);
+    QCOMPARE(messages.shown[0].title, QStringLiteral("The end is near..."));
+}
+
+void TestCopyRun::emptyAndGreenGroupsAreSkipped()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(2, {"/s/01Walz.sty"});
+    b[2].SetForeColor(CopiedColour);
+    b.fill(3, {"/s/01Rock.sty"});
+    b[3].SetForeColor(0xC001); // anything but green is pending
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, QStringList{"/s/01Rock.sty -> a:03Rock.sty"});
+    QCOMPARE(b[3].ForeColor(), CopiedColour);
+    QCOMPARE(b[1].ForeColor(), PendingColour);
+    QCOMPARE(b[1].ListCount(), 0);
+
+    drive.copies.clear();
+    messages.shown.clear();
+    run.CmdStartCopy_Click();
+    QVERIFY(drive.copies.isEmpty());
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
+}
+
+void TestCopyRun::sameTargetNameTwice()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(2, {"/s/01Walz.sty", "/s/07Walz.sty", "/s/01Walz.sty"});
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, (QStringList{"/s/01Walz.sty -> a:02Walz.sty", "/s/07Walz.sty -> a:02Walz.sty",
+                                        "/s/01Walz.sty -> a:02Walz.sty"}));
+}
+
+void TestCopyRun::itemCountIsTakenOnce()
+{
+    std::array<GrowingList, GroupCount> lists;
+    std::array<GroupList *, GroupCount> pointers{};
+    for (int i = 0; i < GroupCount; ++i)
+        pointers[i] = &lists[i];
+    lists[0].AddItem("/s/01A.sty");
+    lists[0].AddItem("/s/01B.sty");
+    const GroupBoard board(pointers);
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    CopyRun run(board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, (QStringList{"/s/01A.sty -> a:01A.sty", "/s/01B.sty -> a:01B.sty"}));
+}
+
+void TestCopyRun::namesKeepTheirLastValues()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(3, {"C:\\x\\a", "/s/04Bossa.sty"});
+    CopyRun run(b.board, drive, messages);
+    QVERIFY(run.SourcePath.isEmpty() && run.TargetName.isEmpty());
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies.first(), QStringLiteral("C:\\x\\a -> a:03a"));
+    QCOMPARE(run.SourcePath, QStringLiteral("/s/04Bossa.sty"));
+    QCOMPARE(run.TargetName, QStringLiteral("03Bossa.sty"));
+}
+
+void TestCopyRun::failureEndsTheRun_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("no disk") << 71 << "DISK NOT READY !" << "Did I forget something ?";
+    QTest::newRow("disk full") << 61 << "DISK FULL: INSERT NEW DISK !" << "I wish I had a harddisk in my korvana !";
+    QTest::newRow("other") << 53 << "CANNOT COPY: /s/01C.sty\nfake failure" << "Copy to A:\\";
+}
+
+// Groups 1 and 2 hold two files each; the third file fails.
+void TestCopyRun::failureEndsTheRun()
+{
+    QFETCH(int, code);
+    QFETCH(QString, prompt);
+    QFETCH(QString, title);
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(1, {"/s/01A.sty", "/s/01B.sty"});
+    b.fill(2, {"/s/01C.sty", "/s/01D.sty"});
+    b.fill(3, {"/s/01E.sty"});
+    drive.failAt(3, code);
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copiesAsked, 3);
+    QCOMPARE(b[1].ForeColor(), CopiedColour);
+    QCOMPARE(b[2].ForeColor(), PendingColour);
+    QCOMPARE(b[3].ForeColor(), PendingColour);
+    QCOMPARE(b[2].ListCount(), 2);
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].prompt, prompt);
+    QCOMPARE(messages.shown[0].style, 16);
+    QCOMPARE(messages.shown[0].title, title);
+}
+
+void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(1, {"/s/01A.sty"});
+    b.fill(2, {"/s/01B.sty"});
+    drive.onCopy = [&] {
+        if (drive.copiesAsked == 2)
+            QCOMPARE(b[1].ForeColor(), CopiedColour);
+    };
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.events, (QStringList{"a:01A.sty", "flush", "a:02B.sty", "flush"}));
+}
+
+void TestCopyRun::failedFlushKeepsTheGroupPending()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(4, {"/s/01A.sty"});
+    drive.flushFailureCode = DiskFull;
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(b[4].ForeColor(), PendingColour);
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("DISK FULL: INSERT NEW DISK !"));
+}
+
+void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(6, {"/s/01A.sty"});
+    b.fill(7, {"/s/01B.sty", "/s/01C.sty", "/s/01D.sty"});
+    drive.failAt(3, DiskFull);
+    CopyRun run(b.board, drive, messages);
+    run.CmdStartCopy_Click();
+    QCOMPARE(b[6].ForeColor(), CopiedColour);
+
+    drive.failAt(0, NoFailure);
+    drive.copies.clear();
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, (QStringList{"/s/01B.sty -> a:07B.sty", "/s/01C.sty -> a:07C.sty",
+                                        "/s/01D.sty -> a:07D.sty"}));
+    QCOMPARE(b[7].ForeColor(), CopiedColour);
+    QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
+}
+
+QTEST_APPLESS_MAIN(TestCopyRun)
+#include "test_copyrun.moc"
