@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+class GroupList;
+class QMimeData;
+
+// The local files that dropped data carries as a file list (text/uri-list), in order.
+QStringList droppedFiles(const QMimeData &data);
+
+// Appends every dropped file to the group, after the entries already there.
+void appendDroppedFiles(GroupList &group, const QMimeData &data);

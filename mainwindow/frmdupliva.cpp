@@ -1,0 +1,273 @@
+#include "frmdupliva.h"
+
+#include "author.h"
+#include "controls.h"
+#include "dropintake.h"
+#include "formatdialog.h"
+#include "frmabout.h"
+#include "frmduplivadesign.h"
+#include "groupclearing.h"
+#include "grouplistbox.h"
+#include "launcher.h"
+#include "messageboxes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMenuBar>
+
+using namespace frmDuplivaDesign;
+
+namespace {
+
+// While a copy run holds the window, the pointer shows that it is busy.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+void paintBackground(QWidget *widget, QPalette::ColorRole role, quint32 colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colourFromBgr(colour));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void paintText(QWidget *widget, quint32 colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(colour));
+    widget->setPalette(palette);
+}
+
+QLabel *createPicture(QWidget *parent, const char *name, const TwipsRect &place, const char *picture)
+{
+    auto *image = new QLabel(parent);
+    image->setObjectName(QLatin1String(name));
+    image->setGeometry(pixelsFromTwips(place));
+    image->setPixmap(QPixmap(QLatin1String(picture)));
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return image;
+}
+
+} // namespace
+
+frmDupliva::frmDupliva(const PlatformServices &platform)
+    : platform(platform)
+    , board(createDesign())
+    , run(board, platform.drive, platform.messages)
+{
+    bindHandlers();
+    lists[5]->setFocus();
+}
+
+frmDupliva::~frmDupliva()
+{
+    delete about;
+}
+
+std::array<GroupList *, GroupCount> frmDupliva::createDesign()
+{
+    setObjectName(QStringLiteral("frmDupliva"));
+    setWindowTitle(QLatin1String(title));
+    setWindowIcon(QIcon(QLatin1String(frmDuplivaDesign::windowIcon)));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(defaultFont());
+    QWidget *frame2 = createFrames();
+    createBanner(findChild<QWidget *>(QStringLiteral("Frame3")));
+    createGroups(frame2);
+    createButtonPanel(findChild<QWidget *>(QStringLiteral("Frame1")));
+    createMenu();
+    setTabOrder();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    std::array<GroupList *, GroupCount> groups{};
+    std::copy(lists.begin(), lists.end(), groups.begin());
+    return groups;
+}
+
+QWidget *frmDupliva::createFrames()
+{
+    auto *client = new QWidget(this);
+    client->setFixedSize(pixelsFromTwips(clientWidth), pixelsFromTwips(clientHeight));
+    setCentralWidget(client);
+    QWidget *frame2 = nullptr;
+    for (const FrameDesign &design : frames) {
+        QWidget *inside = design.inside ? findChild<QWidget *>(QLatin1String(design.inside)) : client;
+        auto *frame = new QFrame(inside);
+        frame->setObjectName(QLatin1String(design.name));
+        frame->setGeometry(pixelsFromTwips(design.place));
+        frame->setFrameStyle(design.border ? QFrame::Box | QFrame::Sunken : QFrame::NoFrame);
+        if (design.blackBackground)
+            paintBackground(frame, QPalette::Window, black);
+        if (!design.inside)
+            frame2 = frame;
+    }
+    return frame2;
+}
+
+void frmDupliva::createBanner(QWidget *banner)
+{
+    createPicture(banner, "Image5", image5Place, image5Picture);
+    label10 = new ClickableLabel(QLatin1String(label10Lead) + QLatin1String(Author::name) + QStringLiteral(", ")
+                                     + QLatin1String(Author::country),
+                                 banner);
+    label10->setObjectName(QStringLiteral("Label10"));
+    label10->setGeometry(pixelsFromTwips(label10Place));
+    label10->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label10->setCursor(Qt::PointingHandCursor);
+    paintBackground(label10, QPalette::Window, darkRed);
+    paintText(label10, yellow);
+}
+
+void frmDupliva::createGroups(QWidget *frame)
+{
+    for (const GroupDesign &design : groups) {
+        const QString caption = QStringLiteral("Group ") + groupPrefix(design.group);
+        auto *label = new QLabel(caption, frame);
+        label->setObjectName(QLatin1String(design.label));
+        label->setGeometry(pixelsFromTwips({design.labelLeft, design.labelTop, captionWidth, captionHeight}));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setFont(captionFont());
+        paintText(label, navy);
+
+        auto *list = new GroupListBox(frame);
+        list->setObjectName(QLatin1String(design.list));
+        list->setAccessibleName(caption);
+        list->setGeometry(pixelsFromTwips({design.listLeft, design.listTop, listWidth, listHeight}));
+        paintBackground(list, QPalette::Base, lightGrey);
+        lists[design.group - 1] = list;
+    }
+}
+
+void frmDupliva::createButtonPanel(QWidget *panel)
+{
+    auto *shape1 = new QFrame(panel);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setGeometry(pixelsFromTwips(shape1Place));
+    paintBackground(shape1, QPalette::Window, green);
+    for (const PictureDesign &icon : icons)
+        createPicture(panel, icon.name, icon.place, icon.picture);
+    for (const ButtonDesign &design : buttons) {
+        auto *button = new WrappingButton(QLatin1String(design.caption), panel);
+        button->setObjectName(QLatin1String(design.name));
+        button->setAccessibleName(QLatin1String(design.caption));
+        button->setGeometry(pixelsFromTwips({buttonLeft, design.top, buttonWidth, design.height}));
+        button->setFont(buttonFont());
+        button->setAutoDefault(false);
+    }
+}
+
+void frmDupliva::createMenu()
+{
+    QAction *help = menuBar()->addAction(QLatin1String(menuCaption));
+    help->setObjectName(QStringLiteral("Help"));
+    connect(help, &QAction::triggered, this, &frmDupliva::Help_Click);
+}
+
+void frmDupliva::setTabOrder()
+{
+    QWidget *previous = nullptr;
+    for (const char *name : tabOrder) {
+        auto *control = findChild<QWidget *>(QLatin1String(name));
+        control->setFocusPolicy(Qt::StrongFocus);
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
+QPushButton *frmDupliva::button(const char *name) const
+{
+    return findChild<QPushButton *>(QLatin1String(name));
+}
+
+void frmDupliva::bindHandlers()
+{
+    for (int number = 1; number <= GroupCount; ++number) {
+        connect(groupList(number), &GroupListBox::OLEDragDrop, this,
+                [this, number](const QMimeData &data) { List_OLEDragDrop(number, data); });
+    }
+    connect(button("CmdStartCopy"), &QPushButton::clicked, this, &frmDupliva::CmdStartCopy_Click);
+    connect(button("Command1"), &QPushButton::clicked, this, &frmDupliva::Command1_Click);
+    connect(button("Command2"), &QPushButton::clicked, this, &frmDupliva::Command2_Click);
+    connect(button("Command3"), &QPushButton::clicked, this, &frmDupliva::Command3_Click);
+    connect(button("Command4"), &QPushButton::clicked, this, &frmDupliva::Command4_Click);
+    connect(label10, &ClickableLabel::clicked, this, &frmDupliva::Label10_Click);
+}
+
+void frmDupliva::CmdStartCopy_Click()
+{
+    BusyCursor busy;
+    run.CmdStartCopy_Click();
+}
+
+void frmDupliva::Command1_Click()
+{
+    EmptyGreenGroups(board);
+}
+
+void frmDupliva::Command2_Click()
+{
+    EmptyAllGroups(board);
+}
+
+void frmDupliva::Command3_Click()
+{
+    if (platform.formatDialog.SHFormatDrive(this, 0, 0, 0) == FormatError)
+        platform.messages.MsgBox(QStringLiteral("Something went wrong"));
+}
+
+void frmDupliva::Command4_Click()
+{
+    platform.launcher.openHomeFolder();
+}
+
+void frmDupliva::Label10_Click()
+{
+    platform.launcher.openWebPage(QLatin1String(Author::synthesizerSiteUrl));
+}
+
+void frmDupliva::Help_Click()
+{
+    if (!about) {
+        about = new frmAbout(platform.launcher);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void frmDupliva::List_OLEDragDrop(int group, const QMimeData &data)
+{
+    appendDroppedFiles(board.group(group), data);
+}
+
+QString frmDupliva::farewellPrompt()
+{
+    return QStringList{
+        QStringLiteral("You can exchange styles with me.."),
+        QStringLiteral("I can convert files for you"),
+        QLatin1String(Author::name) + QStringLiteral(", ") + QLatin1String(Author::country),
+        QLatin1String(Author::email) + QStringLiteral("   ;  ") + QLatin1String(Author::exchangeSite),
+    }.join(QLatin1Char('\n'));
+}
+
+void frmDupliva::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmDupliva::Form_Unload()
+{
+    platform.messages.MsgBox(farewellPrompt(), MsgInformation, QStringLiteral("Dont't forget:"));
+    delete about;
+    QCoreApplication::quit();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "copyrun.h"
+#include "frmabout.h"
+#include "groupboard.h"
+#include "services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+
+class ClickableLabel;
+class GroupListBox;
+class QMimeData;
+class QPushButton;
+
+
+// The main window: the twenty groups, the banner, the button panel and the menu entry.
+class frmDupliva : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmDupliva(const PlatformServices &platform);
+    ~frmDupliva() override;
+
+    const GroupBoard &groupBoard() const { return board; }
+    GroupListBox *groupList(int number) const { return lists[number - 1]; }
+    const CopyRun &copyRun() const { return run; }
+    frmAbout *aboutWindow() const { return about; }
+
+    void CmdStartCopy_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Label10_Click();
+    void Help_Click();
+    void List_OLEDragDrop(int group, const QMimeData &data);
+
+    static QString farewellPrompt();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::array<GroupList *, GroupCount> createDesign();
+    QWidget *createFrames();
+    void createBanner(QWidget *banner);
+    void createGroups(QWidget *frame);
+    void createButtonPanel(QWidget *panel);
+    void createMenu();
+    void setTabOrder();
+    void bindHandlers();
+    QPushButton *button(const char *name) const;
+    void Form_Unload();
+
+    PlatformServices platform;
+    std::array<GroupListBox *, GroupCount> lists{};
+    ClickableLabel *label10 = nullptr;
+    GroupBoard board;
+    CopyRun run;
+    QPointer<frmAbout> about;
+};

@@ -1,0 +1,313 @@
+#include "fakelauncher.h"
+#include "fakes.h"
+#include "folderdrive.h"
+#include "frmdupliva.h"
+#include "grouplistbox.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+struct Fixture {
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    frmDupliva window{{drive, messages, launcher, formatDialog}};
+};
+
+std::unique_ptr<QMimeData> fileList(const QStringList &paths)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data->setUrls(urls);
+    return data;
+}
+
+// Drags data over a list and releases it there, as a file manager does.
+bool dropOnto(GroupListBox *list, const QMimeData &data)
+{
+    QWidget *target = list->viewport();
+    const QPoint centre = target->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(centre, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(centre, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+QStringList entries(const GroupListBox *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->ListCount(); ++i)
+        texts.append(list->List(i));
+    return texts;
+}
+
+void click(frmDupliva &window, const char *button)
+{
+    QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void opensAsDesigned();
+    void captionsStandAboveTheirOwnList();
+    void tabOrderFollowsTheDesign();
+    void dropAppendsLocalFilesInOrder();
+    void dropWithoutFilesChangesNothing();
+    void dropOnGreenGroupKeepsItGreen();
+    void emptyGreenGroupsOnly();
+    void emptyAll();
+    void busyCursorDuringTheRunOnly();
+    void wholeCycleOnFloppySizedDisks();
+};
+
+void TestMainWindow::opensAsDesigned()
+{
+    Fixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+
+    QCOMPARE(f.window.windowTitle(), QStringLiteral("KORVANA    harddisk to A"));
+    QCOMPARE(f.window.centralWidget()->size(), QSize(407, 463));
+    QCOMPARE(f.window.minimumSize(), f.window.maximumSize());
+    QVERIFY(!(f.window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(f.window.menuBar()->actions().size(), 1);
+    QCOMPARE(f.window.menuBar()->actions().first()->text(), QStringLiteral("About this program"));
+    for (int number = 1; number <= GroupCount; ++number) {
+        GroupListBox *list = f.window.groupList(number);
+        QCOMPARE(list->objectName(), QStringLiteral("List%1").arg(number));
+        QCOMPARE(list->ListCount(), 0);
+        QCOMPARE(list->ForeColor(), PendingColour);
+        QCOMPARE(list->palette().color(QPalette::Text), QColor(128, 0, 0));
+        QCOMPARE(list->palette().color(QPalette::Base), QColor(224, 224, 224));
+        QCOMPARE(list->size(), QSize(145, 17));
+    }
+    QCOMPARE(QApplication::focusWidget(), f.window.groupList(6));
+
+    f.window.groupList(9)->SetForeColor(CopiedColour);
+    QCOMPARE(f.window.groupList(9)->palette().color(QPalette::Text), QColor(0, 192, 0));
+}
+
+void TestMainWindow::captionsStandAboveTheirOwnList()
+{
+    Fixture f;
+    for (int number = 1; number <= GroupCount; ++number) {
+        const GroupListBox *list = f.window.groupList(number);
+        const QString caption = QStringLiteral("Group %1").arg(number, 2, 10, QLatin1Char('0'));
+        QCOMPARE(list->accessibleName(), caption);
+        const QList<QLabel *> labels = f.window.findChildren<QLabel *>();
+        const auto label = std::find_if(labels.begin(), labels.end(),
+                                        [&](const QLabel *l) { return l->text() == caption; });
+        QVERIFY2(label != labels.end(), qPrintable(caption));
+        QCOMPARE((*label)->pos(), list->pos() + QPoint(39, -15));
+    }
+    QCOMPARE(f.window.findChild<QLabel *>("Label19")->text(), QStringLiteral("Group 12"));
+    QCOMPARE(f.window.findChild<QLabel *>("Label20")->text(), QStringLiteral("Group 01"));
+}
+
+void TestMainWindow::tabOrderFollowsTheDesign()
+{
+    Fixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+
+    f.window.groupList(10)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command2"));
+
+    f.window.findChild<QPushButton *>("Command1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.window.groupList(11));
+}
+
+void TestMainWindow::dropAppendsLocalFilesInOrder()
+{
+    Fixture f;
+    GroupListBox *list4 = f.window.groupList(4);
+    QVERIFY(dropOnto(list4, *fileList({"/s/01Samba.sty"})));
+
+    QVERIFY(dropOnto(list4, *fileList({"/s/02Rock.sty", "/s/My Styles/03Walz.sty", "/s/01Samba.sty"})));
+    auto mixed = fileList({"/s/04Jive.sty"});
+    mixed->setUrls({QUrl("https://example.org/05Web.sty"), QUrl::fromLocalFile("/s/04Jive.sty")});
+    QVERIFY(dropOnto(list4, *mixed));
+
+    QCOMPARE(entries(list4), (QStringList{"/s/01Samba.sty", "/s/02Rock.sty", "/s/My Styles/03Walz.sty",
+                                          "/s/01Samba.sty", "/s/04Jive.sty"}));
+    QCOMPARE(list4->ForeColor(), PendingColour);
+    for (int number = 1; number <= GroupCount; ++number) {
+        if (number != 4)
+            QCOMPARE(f.window.groupList(number)->ListCount(), 0);
+    }
+
+    QStringList many;
+    for (int i = 0; i < 40000; ++i)
+        many.append(QStringLiteral("/s/%1.sty").arg(i));
+    QVERIFY(dropOnto(f.window.groupList(20), *fileList(many)));
+    QCOMPARE(f.window.groupList(20)->ListCount(), 40000);
+    QCOMPARE(f.window.groupList(20)->List(39999), QStringLiteral("/s/39999.sty"));
+}
+
+void TestMainWindow::dropWithoutFilesChangesNothing()
+{
+    Fixture f;
+    QMimeData text;
+    text.setText("/s/01Samba.sty");
+    QMimeData webOnly;
+    webOnly.setUrls({QUrl("https://example.org/01Samba.sty")});
+
+    dropOnto(f.window.groupList(1), text);
+    dropOnto(f.window.groupList(1), webOnly);
+    f.window.List_OLEDragDrop(1, text);
+
+    QCOMPARE(f.window.groupList(1)->ListCount(), 0);
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestMainWindow::dropOnGreenGroupKeepsItGreen()
+{
+    Fixture f;
+    GroupListBox *list2 = f.window.groupList(2);
+    QVERIFY(dropOnto(list2, *fileList({"/s/01Samba.sty"})));
+    click(f.window, "CmdStartCopy");
+    QCOMPARE(list2->ForeColor(), CopiedColour);
+
+    QVERIFY(dropOnto(list2, *fileList({"/s/05Late.sty"})));
+    click(f.window, "CmdStartCopy");
+
+    QCOMPARE(list2->ForeColor(), CopiedColour);
+    QCOMPARE(entries(list2), (QStringList{"/s/01Samba.sty", "/s/05Late.sty"}));
+    QCOMPARE(f.drive.copies, QStringList{"/s/01Samba.sty -> a:02Samba.sty"});
+}
+
+void TestMainWindow::emptyGreenGroupsOnly()
+{
+    Fixture f;
+    for (int number = 1; number <= GroupCount; ++number)
+        f.window.groupList(number)->AddItem(QStringLiteral("/s/%1A.sty").arg(number));
+    f.window.groupList(7)->AddItem("/s/07B.sty");
+    click(f.window, "Command1");
+    for (int number = 1; number <= GroupCount; ++number)
+        QVERIFY(f.window.groupList(number)->ListCount() > 0);
+
+    f.window.groupList(3)->SetForeColor(CopiedColour);
+    f.window.groupList(7)->SetForeColor(CopiedColour);
+    f.window.groupList(8)->SetForeColor(0xC001);
+    click(f.window, "Command1");
+
+    for (int number = 1; number <= GroupCount; ++number) {
+        const GroupListBox *list = f.window.groupList(number);
+        const bool wasGreen = number == 3 || number == 7;
+        QCOMPARE(list->ListCount(), wasGreen ? 0 : 1);
+        QCOMPARE(list->ForeColor(), number == 8 ? 0xC001 : PendingColour);
+    }
+    QCOMPARE(entries(f.window.groupList(4)), QStringList{"/s/4A.sty"});
+}
+
+void TestMainWindow::emptyAll()
+{
+    Fixture f;
+    f.window.groupList(1)->AddItem("/s/01A.sty");
+    f.window.groupList(1)->SetForeColor(CopiedColour);
+    f.window.groupList(2)->AddItem("/s/01B.sty");
+    f.window.groupList(5)->SetForeColor(0x123456);
+
+    click(f.window, "Command2");
+
+    for (int number = 1; number <= GroupCount; ++number) {
+        QCOMPARE(f.window.groupList(number)->ListCount(), 0);
+        QCOMPARE(f.window.groupList(number)->ForeColor(), PendingColour);
+    }
+}
+
+void TestMainWindow::busyCursorDuringTheRunOnly()
+{
+    Fixture f;
+    f.window.groupList(1)->AddItem("/s/01A.sty");
+    f.window.groupList(2)->AddItem("/s/01B.sty");
+    QList<Qt::CursorShape> seen;
+    f.drive.onCopy = [&] { seen.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor); };
+    f.drive.failAt(2, DriveNotReady);
+
+    click(f.window, "CmdStartCopy");
+
+    QCOMPARE(seen, (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor}));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(f.messages.shown.last().prompt, QStringLiteral("DISK NOT READY !"));
+}
+
+// Drop, copy until the disk is full, insert a new disk, empty the green groups, copy
+// again: on a real drive A, a folder on which 1440 KB floppies are mounted.
+void TestMainWindow::wholeCycleOnFloppySizedDisks()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting floppy-sized disks needs root");
+    QTemporaryDir work;
+    const QString driveFolder = work.filePath("a");
+    QVERIFY(QDir().mkpath(driveFolder) && QDir().mkpath(work.filePath("styles")));
+    const QByteArray path = QFile::encodeName(driveFolder);
+    const auto insertNewDisk = [&] {
+        ::umount(path.constData());
+        return ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=1440k") == 0;
+    };
+    if (!insertNewDisk())
+        QSKIP("this machine cannot mount a tmpfs here");
+    auto unmount = qScopeGuard([&] { ::umount(path.constData()); });
+
+    QStringList styles;
+    for (const char *name : {"01Samba.sty", "02Rock.sty", "03Walz.sty", "04Jive.sty"}) {
+        styles.append(work.filePath(QStringLiteral("styles/") + name));
+        QFile file(styles.last());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(500 * 1024, name[1])) > 0);
+    }
+    FolderDriveA drive(driveFolder);
+    FakeMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    frmDupliva window({drive, messages, launcher, formatDialog});
+    QVERIFY(dropOnto(window.groupList(1), *fileList({styles[0]})));
+    QVERIFY(dropOnto(window.groupList(11), *fileList({styles[1], styles[2]})));
+    QVERIFY(dropOnto(window.groupList(2), *fileList({styles[3]})));
+
+    click(window, "CmdStartCopy");
+    QCOMPARE(messages.shown.last().prompt, QStringLiteral("DISK FULL: INSERT NEW DISK !"));
+    QCOMPARE(window.groupList(1)->ForeColor(), CopiedColour);
+    QCOMPARE(window.groupList(2)->ForeColor(), CopiedColour);
+    QCOMPARE(window.groupList(11)->ForeColor(), PendingColour);
+    QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"01Samba.sty", "02Jive.sty"}));
+
+    QVERIFY(insertNewDisk());
+    click(window, "Command1");
+    click(window, "CmdStartCopy");
+
+    QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
+    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"11Rock.sty", "11Walz.sty"}));
+    QCOMPARE(QFile(driveFolder + "/11Walz.sty").size(), 500 * 1024);
+    QCOMPARE(window.groupList(1)->ListCount(), 0);
+    QCOMPARE(window.groupList(11)->ForeColor(), CopiedColour);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
