@@ -3,7 +3,7 @@
 #include <QString>
 
 // Starts the desktop's web browser and file manager. Neither call waits for the
-// program it starts; a program that cannot be started throws LaunchFailure.
+// program it starts; a program that cannot be started throws UnexpectedFailure.
 class Launcher {
 public:
     virtual ~Launcher() = default;

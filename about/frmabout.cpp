@@ -1,0 +1,238 @@
+#include "frmabout.h"
+
+#include "author.h"
+#include "controls.h"
+#include "launcher.h"
+#include "windowdesign.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <vector>
+
+namespace {
+
+constexpr quint32 Blue = 0x00FF0000;
+constexpr quint32 Navy = 0x00800000;
+
+enum class Kind { Frame, Line, Button, Label };
+
+enum class Look {
+    Default,
+    Link,        // blue, 8.25 point, underlined
+    Instruction, // navy, 9.75 point, regular
+    Personal,    // navy, 9.75 point, bold
+};
+
+constexpr Qt::Alignment Left = Qt::AlignLeft | Qt::AlignTop;
+constexpr Qt::Alignment Centred = Qt::AlignHCenter | Qt::AlignTop;
+
+struct Control {
+    Kind kind;
+    const char *name;
+    const char *container; // nullptr for the window itself
+    int left, top, width, height; // twips, from the container's top-left corner
+    Look look = Look::Default;
+    Qt::Alignment alignment = Left;
+    QString text = {};
+};
+
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// Every control of the window, in the order of creation; a later control is drawn above
+// an earlier one.
+std::vector<Control> design()
+{
+    const QString email = text(Author::email);
+    const QString keyboardModel = text(Author::keyboardModel);
+    const Look Inst = Look::Instruction;
+    const Look Pers = Look::Personal;
+
+    return {
+        {Kind::Frame, "Frame2", nullptr, 45, 135, 8250, 3615},
+        {Kind::Frame, "Frame1", nullptr, 45, 3780, 8250, 1635},
+        {Kind::Button, "cmdClose", nullptr, 7065, 5580, 1215, 375, Look::Default, Left, text("&Close")},
+        {Kind::Label, "Label2", nullptr, 45, 5760, 4095, 255, Look::Link, Left, text(Author::webPage)},
+        {Kind::Label, "Label1", nullptr, 45, 5445, 4080, 255, Look::Link, Left, email},
+
+        {Kind::Label, "Label6", "Frame2", 90, 315, 7995, 240, Inst, Centred,
+         text(R"(When you have a lot of styles on your harddisk and they start with the same)")},
+        {Kind::Label, "Label7", "Frame2", 90, 585, 7995, 240, Inst, Centred,
+         text(R"(number: "01Samba" ; "01Walz" ; "01Rock"  you will encounter a problem)")},
+        {Kind::Label, "Label8", "Frame2", 90, 855, 7995, 240, Inst, Centred,
+         text(R"(when reading those files in the Korvana Keyboard: it only sees one style......)")},
+        {Kind::Line, "Line1", "Frame2", 135, 1170, 8100 - 135, 15},
+        {Kind::Label, "Label3", "Frame2", 90, 1350, 8070, 240, Inst, Left,
+         text(R"(Drag and drop Korvana Styles with the Windows Explorer to the "groups",)")},
+        {Kind::Label, "Label4", "Frame2", 90, 1620, 8070, 240, Inst, Left,
+         text(R"(Each group can contain 1 style ! "Group 01" makes a style on disk starting with "01")")},
+        {Kind::Label, "Label12", "Frame2", 90, 1890, 8070, 240, Inst, Left,
+         text(R"(After dragging styles to the "group-window" you'll see that the font is red.)")},
+        {Kind::Label, "Label13", "Frame2", 90, 2160, 8070, 240, Inst, Left,
+         text(R"(When the complete group has been copied, the  Groupbox turns to green.)")},
+        {Kind::Label, "Label5", "Frame2", 90, 2430, 8070, 240, Inst, Left,
+         text(R"(Of course you always get an error that "the disk is full", don't worry.....)")},
+        {Kind::Label, "Label14", "Frame2", 90, 2700, 8070, 240, Inst, Left,
+         text(R"(Insert a new disk. Format it if necessary. Choose "Empty GREEN groups only")")},
+        {Kind::Label, "Label15", "Frame2", 90, 2970, 8070, 240, Inst, Left,
+         text(R"(and click  on "Copy to A:\" again. Then clear everything with "Empty ALL" and)")},
+        {Kind::Label, "Label16", "Frame2", 90, 3240, 8070, 240, Inst, Left,
+         text(R"(start all over again with  dragging styles to "Group01", "Group02".)")},
+
+        {Kind::Label, "Label9", "Frame1", 90, 180, 6990, 240, Pers, Left, text("")},
+        {Kind::Label, "Label10", "Frame1", 3285, 180, 3840, 240, Pers, Left,
+         text("I hope it makes your life easier.")},
+        {Kind::Label, "Label11_0", "Frame1", 90, 450, 6945, 240, Pers, Left,
+         text("If you think this program is usefull, the only thing I ask is:")},
+        {Kind::Label, "Label11_1", "Frame1", 90, 720, 6990, 240, Pers, Left,
+         text("Send some good styles to: ") + email + u' '},
+        {Kind::Label, "Label11_2", "Frame1", 90, 990, 7035, 240, Pers, Left,
+         text("I've a Korvana ") + keyboardModel + text(", but I can convert a lot so.....")},
+        {Kind::Label, "Label11_3", "Frame1", 90, 1260, 7035, 240, Pers, Left, text("Make me happy...")},
+    };
+}
+
+void setTextColour(QWidget *widget, quint32 bgr)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(bgr));
+    widget->setPalette(palette);
+}
+
+void applyLook(QLabel *label, Look look)
+{
+    switch (look) {
+    case Look::Link:
+        label->setFont(designFont("MS Sans Serif", 8.25, 400, true));
+        setTextColour(label, Blue);
+        label->setCursor(Qt::PointingHandCursor);
+        break;
+    case Look::Instruction:
+        label->setFont(designFont("MS Sans Serif", 9.75, 400));
+        setTextColour(label, Navy);
+        break;
+    case Look::Personal:
+        label->setFont(designFont("MS Sans Serif", 9.75, 700));
+        setTextColour(label, Navy);
+        break;
+    case Look::Default:
+        break;
+    }
+}
+
+QWidget *createControl(const Control &control, QWidget *container)
+{
+    switch (control.kind) {
+    case Kind::Frame: {
+        auto *frame = new QFrame(container);
+        frame->setFrameStyle(QFrame::Box | QFrame::Sunken); // an etched line
+        return frame;
+    }
+    case Kind::Line: {
+        auto *line = new QFrame(container);
+        line->setFrameStyle(QFrame::HLine | QFrame::Plain);
+        return line;
+    }
+    case Kind::Button:
+        return new QPushButton(control.text, container);
+    case Kind::Label:
+        break;
+    }
+    QLabel *label = control.look == Look::Link ? new ClickableLabel(control.text, container)
+                                               : new QLabel(control.text, container);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(control.alignment);
+    applyLook(label, control.look);
+    return label;
+}
+
+} // namespace
+
+QPointF centredTopLeft(QSizeF screen, QSizeF window)
+{
+    const float left = (float(screen.width()) - float(window.width())) / 2.0f;
+    const float top = (float(screen.height()) - float(window.height())) / 2.0f;
+    return {left, top};
+}
+
+frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , launcher(launcher)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("KORVANA copy 01-10  by ") + text(Author::name));
+    setWindowIcon(QIcon(QStringLiteral(":/about/about-icon.png")));
+    setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
+    createControls();
+}
+
+void frmAbout::createControls()
+{
+    for (const Control &control : design()) {
+        QWidget *container = control.container ? findChild<QWidget *>(control.container) : this;
+        QWidget *widget = createControl(control, container);
+        widget->setObjectName(text(control.name));
+        widget->setGeometry(pixelsFromTwips({control.left, control.top, control.width, control.height}));
+    }
+
+    cmdClose = findChild<QPushButton *>(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true); // Enter presses it; the space bar does so as it has the focus
+    cmdClose->setFocus();
+    connect(cmdClose, &QPushButton::clicked, this, &frmAbout::cmdClose_Click);
+
+    // Each line opens another address than the one that it shows.
+    auto *Label1 = findChild<ClickableLabel *>(QStringLiteral("Label1"));
+    Label1->setAccessibleDescription(QStringLiteral("Opens the author's web page"));
+    auto *Label2 = findChild<ClickableLabel *>(QStringLiteral("Label2"));
+    Label2->setAccessibleDescription(QStringLiteral("Opens the style exchange site"));
+    Label1->setAccessibleName(Label1->text());
+    Label2->setAccessibleName(Label2->text());
+    connect(Label1, &ClickableLabel::clicked, this, &frmAbout::Label1_Click);
+    connect(Label2, &ClickableLabel::clicked, this, &frmAbout::Label2_Click);
+}
+
+void frmAbout::Form_Load()
+{
+    const QRect screenArea = screen()->geometry();
+    const QPointF topLeft = centredTopLeft(screenArea.size(), frameGeometry().size());
+    move(screenArea.topLeft() + topLeft.toPoint());
+}
+
+void frmAbout::cmdClose_Click()
+{
+    close();
+}
+
+void frmAbout::Label1_Click()
+{
+    launcher.openWebPage(text(Author::webPageUrl));
+}
+
+void frmAbout::Label2_Click()
+{
+    launcher.openWebPage(text(Author::exchangeSiteUrl));
+}
+
+void frmAbout::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!loaded) {
+        loaded = true;
+        Form_Load();
+    }
+}
+
+void frmAbout::closeEvent(QCloseEvent *event)
+{
+    loaded = false; // showing the window again loads it afresh
+    QWidget::closeEvent(event);
+}

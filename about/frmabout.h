@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointF>
+#include <QSizeF>
+#include <QWidget>
+
+class Launcher;
+class QPushButton;
+
+// The outer top-left corner that centres a window on a screen. A window larger than
+// the screen gets negative coordinates and overhangs both edges equally.
+QPointF centredTopLeft(QSizeF screen, QSizeF window);
+
+// The about window: how to use the program, the author's personal lines and two web links.
+class frmAbout : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frmAbout(Launcher &launcher, QWidget *parent = nullptr);
+
+    void Form_Load();
+    void cmdClose_Click();
+    void Label1_Click();
+    void Label2_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+
+    Launcher &launcher;
+    QPushButton *cmdClose = nullptr;
+    bool loaded = false;
+};

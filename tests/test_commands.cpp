@@ -1,0 +1,187 @@
+#include "application.h"
+#include "author.h"
+#include "fakelauncher.h"
+#include "fakes.h"
+#include "frmdupliva.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct Fixture {
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    frmDupliva window{{drive, messages, launcher, formatDialog}};
+};
+
+void click(QWidget *control)
+{
+    QTest::mouseClick(control, Qt::LeftButton);
+}
+
+QAction *aboutThisProgram(frmDupliva &window)
+{
+    return window.menuBar()->actions().first();
+}
+
+// Throws when it receives a user event, as a handler whose platform call fails.
+class FailingHandler : public QObject {
+protected:
+    void customEvent(QEvent *) override { throw UnexpectedFailure("No web browser could be started."); }
+};
+
+} // namespace
+
+class TestCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void formatReportsOnlyAnError_data();
+    void formatReportsOnlyAnError();
+    void explorerOpensTheHomeFolderOnEveryClick();
+    void bannerCaptionOpensTheSynthesizerSite();
+    void aboutWindowIsOneInstance();
+    void aboutWindowLoadsAfreshAfterClose();
+    void farewellEndsTheProgram();
+    void failureInAHandlerIsReportedAndTheProgramGoesOn();
+};
+
+void TestCommands::formatReportsOnlyAnError_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("formatted") << 0 << 0;
+    QTest::newRow("error") << -1 << 1;
+    QTest::newRow("closed") << -2 << 0;
+    QTest::newRow("cannot be formatted") << -3 << 0;
+}
+
+void TestCommands::formatReportsOnlyAnError()
+{
+    QFETCH(int, result);
+    QFETCH(int, messages);
+    Fixture f;
+    f.formatDialog.result = result;
+
+    click(f.window.findChild<QPushButton *>("Command3"));
+
+    QCOMPARE(f.formatDialog.calls.size(), 1);
+    QCOMPARE(f.formatDialog.calls[0].owner, &f.window);
+    QCOMPARE(f.formatDialog.calls[0].drive, 0u);
+    QCOMPARE(f.formatDialog.calls[0].formatId, 0u);
+    QCOMPARE(f.formatDialog.calls[0].options, 0u);
+    QCOMPARE(f.messages.shown.size(), messages);
+    if (messages) {
+        QCOMPARE(f.messages.shown[0].prompt, QStringLiteral("Something went wrong"));
+        QCOMPARE(f.messages.shown[0].style, 0);
+        QCOMPARE(f.messages.shown[0].title, QString());
+    }
+}
+
+void TestCommands::explorerOpensTheHomeFolderOnEveryClick()
+{
+    Fixture f;
+    click(f.window.findChild<QPushButton *>("Command4"));
+    click(f.window.findChild<QPushButton *>("Command4"));
+    QCOMPARE(f.launcher.homeFolderOpenings, 2);
+    QVERIFY(f.launcher.webPages.isEmpty());
+}
+
+void TestCommands::bannerCaptionOpensTheSynthesizerSite()
+{
+    Fixture f;
+    auto *label10 = f.window.findChild<QLabel *>("Label10");
+    QCOMPARE(label10->text(), QStringLiteral("Korvana Copy Program: by %1, %2").arg(Author::name, Author::country));
+
+    click(label10);
+
+    QCOMPARE(f.launcher.webPages, QStringList{Author::synthesizerSiteUrl});
+}
+
+void TestCommands::aboutWindowIsOneInstance()
+{
+    Fixture f;
+    f.window.show();
+    aboutThisProgram(f.window)->trigger();
+    QPointer<frmAbout> about = f.window.aboutWindow();
+    QVERIFY(about && about->isVisible());
+    about->move(about->pos() + QPoint(37, 23));
+    const QPoint moved = about->pos();
+
+    aboutThisProgram(f.window)->trigger();
+
+    QCOMPARE(f.window.aboutWindow(), about.data());
+    QCOMPARE(about->pos(), moved);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return qobject_cast<frmAbout *>(w); }), 1);
+    QVERIFY(f.window.isEnabled());
+}
+
+void TestCommands::aboutWindowLoadsAfreshAfterClose()
+{
+    Fixture f;
+    aboutThisProgram(f.window)->trigger();
+    QPointer<frmAbout> first = f.window.aboutWindow();
+    const QPoint centred = first->pos();
+    first->move(centred + QPoint(50, 50));
+
+    click(first->findChild<QPushButton *>("cmdClose"));
+    QTRY_VERIFY(!first);
+    aboutThisProgram(f.window)->trigger();
+
+    QVERIFY(f.window.aboutWindow() && f.window.aboutWindow()->isVisible());
+    QCOMPARE(f.window.aboutWindow()->pos(), centred);
+}
+
+void TestCommands::farewellEndsTheProgram()
+{
+    Fixture f;
+    f.window.show();
+    aboutThisProgram(f.window)->trigger();
+    QPointer<frmAbout> about = f.window.aboutWindow();
+
+    QVERIFY(f.window.close());
+
+    QCOMPARE(f.messages.shown.size(), 1);
+    QCOMPARE(f.messages.shown[0].prompt,
+             QStringLiteral("You can exchange styles with me..\nI can convert files for you\n%1, %2\n%3   ;  %4")
+                 .arg(Author::name, Author::country, Author::email, Author::exchangeSite));
+    QCOMPARE(f.messages.shown[0].prompt.count('\n'), 3);
+    QCOMPARE(f.messages.shown[0].style, 64);
+    QCOMPARE(f.messages.shown[0].title, QStringLiteral("Dont't forget:"));
+    QVERIFY(!about);
+}
+
+void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
+{
+    auto *app = static_cast<ReportingApplication *>(QCoreApplication::instance());
+    FakeMessageBoxes messages;
+    app->reportFailuresWith(messages);
+    FailingHandler handler;
+
+    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+
+    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("Unexpected failure: No web browser could be started."));
+    QCOMPARE(messages.shown[0].style, 16);
+
+    Fixture f;
+    f.launcher.failing = true;
+    click(f.window.findChild<QPushButton *>("Command4"));
+    QCOMPARE(messages.shown.size(), 3);
+    QVERIFY(messages.shown[2].prompt.contains("No file manager could be started"));
+}
+
+int main(int argc, char *argv[])
+{
+    ReportingApplication app(argc, argv);
+    TestCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_commands.moc"
