@@ -1,6 +1,7 @@
 #include "desktopmessageboxes.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
@@ -17,6 +18,20 @@ QMessageBox::Icon iconForStyle(int style)
     }
 }
 
+// A message box sizes itself by its prompt alone; widen a short one so that the title
+// bar shows the whole title.
+void makeRoomForTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 } // namespace
 
 DesktopMessageBoxes::DesktopMessageBoxes(QWidget *parent)
@@ -29,6 +44,7 @@ void DesktopMessageBoxes::MsgBox(const QString &prompt, int style, const QString
     const QString shownTitle = title.isEmpty() ? QApplication::applicationName() : title;
     QMessageBox box(iconForStyle(style), shownTitle, prompt, QMessageBox::Ok, parentWindow);
     box.setTextFormat(Qt::PlainText);
+    makeRoomForTitle(box);
     // A message ends a busy stretch of work for the user: show the ordinary pointer over it.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();

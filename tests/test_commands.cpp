@@ -1,8 +1,6 @@
 #include "application.h"
 #include "author.h"
-#include "fakelauncher.h"
-#include "fakes.h"
-#include "frmdupliva.h"
+#include "windowfixture.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -10,14 +8,6 @@
 #include <QTest>
 
 namespace {
-
-struct Fixture {
-    FakeDriveA drive;
-    FakeMessageBoxes messages;
-    FakeLauncher launcher;
-    FakeFormatDialog formatDialog;
-    frmDupliva window{{drive, messages, launcher, formatDialog}};
-};
 
 void click(QWidget *control)
 {
@@ -64,7 +54,7 @@ void TestCommands::formatReportsOnlyAnError()
 {
     QFETCH(int, result);
     QFETCH(int, messages);
-    Fixture f;
+    WindowFixture f;
     f.formatDialog.result = result;
 
     click(f.window.findChild<QPushButton *>("Command3"));
@@ -84,7 +74,7 @@ void TestCommands::formatReportsOnlyAnError()
 
 void TestCommands::explorerOpensTheHomeFolderOnEveryClick()
 {
-    Fixture f;
+    WindowFixture f;
     click(f.window.findChild<QPushButton *>("Command4"));
     click(f.window.findChild<QPushButton *>("Command4"));
     QCOMPARE(f.launcher.homeFolderOpenings, 2);
@@ -93,7 +83,7 @@ void TestCommands::explorerOpensTheHomeFolderOnEveryClick()
 
 void TestCommands::bannerCaptionOpensTheSynthesizerSite()
 {
-    Fixture f;
+    WindowFixture f;
     auto *label10 = f.window.findChild<QLabel *>("Label10");
     QCOMPARE(label10->text(), QStringLiteral("Korvana Copy Program: by %1, %2").arg(Author::name, Author::country));
 
@@ -104,7 +94,7 @@ void TestCommands::bannerCaptionOpensTheSynthesizerSite()
 
 void TestCommands::aboutWindowIsOneInstance()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.show();
     aboutThisProgram(f.window)->trigger();
     QPointer<frmAbout> about = f.window.aboutWindow();
@@ -123,7 +113,7 @@ void TestCommands::aboutWindowIsOneInstance()
 
 void TestCommands::aboutWindowLoadsAfreshAfterClose()
 {
-    Fixture f;
+    WindowFixture f;
     aboutThisProgram(f.window)->trigger();
     QPointer<frmAbout> first = f.window.aboutWindow();
     const QPoint centred = first->pos();
@@ -139,7 +129,7 @@ void TestCommands::aboutWindowLoadsAfreshAfterClose()
 
 void TestCommands::farewellEndsTheProgram()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.show();
     aboutThisProgram(f.window)->trigger();
     QPointer<frmAbout> about = f.window.aboutWindow();
@@ -171,7 +161,7 @@ void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("Unexpected failure: No web browser could be started."));
     QCOMPARE(messages.shown[0].style, 16);
 
-    Fixture f;
+    WindowFixture f;
     f.launcher.failing = true;
     click(f.window.findChild<QPushButton *>("Command4"));
     QCOMPARE(messages.shown.size(), 3);

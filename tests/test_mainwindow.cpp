@@ -1,7 +1,5 @@
-#include "fakelauncher.h"
-#include "fakes.h"
 #include "folderdrive.h"
-#include "frmdupliva.h"
+#include "windowfixture.h"
 #include "grouplistbox.h"
 
 #include <QApplication>
@@ -18,14 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Fixture {
-    FakeDriveA drive;
-    FakeMessageBoxes messages;
-    FakeLauncher launcher;
-    FakeFormatDialog formatDialog;
-    frmDupliva window{{drive, messages, launcher, formatDialog}};
-};
 
 std::unique_ptr<QMimeData> fileList(const QStringList &paths)
 {
@@ -85,7 +75,7 @@ private slots:
 
 void TestMainWindow::opensAsDesigned()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.window));
 
@@ -112,7 +102,7 @@ void TestMainWindow::opensAsDesigned()
 
 void TestMainWindow::captionsStandAboveTheirOwnList()
 {
-    Fixture f;
+    WindowFixture f;
     for (int number = 1; number <= GroupCount; ++number) {
         const GroupListBox *list = f.window.groupList(number);
         const QString caption = QStringLiteral("Group %1").arg(number, 2, 10, QLatin1Char('0'));
@@ -129,7 +119,7 @@ void TestMainWindow::captionsStandAboveTheirOwnList()
 
 void TestMainWindow::tabOrderFollowsTheDesign()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.window));
 
@@ -144,7 +134,7 @@ void TestMainWindow::tabOrderFollowsTheDesign()
 
 void TestMainWindow::dropAppendsLocalFilesInOrder()
 {
-    Fixture f;
+    WindowFixture f;
     GroupListBox *list4 = f.window.groupList(4);
     QVERIFY(dropOnto(list4, *fileList({"/s/01Samba.sty"})));
 
@@ -171,7 +161,7 @@ void TestMainWindow::dropAppendsLocalFilesInOrder()
 
 void TestMainWindow::dropWithoutFilesChangesNothing()
 {
-    Fixture f;
+    WindowFixture f;
     QMimeData text;
     text.setText("/s/01Samba.sty");
     QMimeData webOnly;
@@ -187,7 +177,7 @@ void TestMainWindow::dropWithoutFilesChangesNothing()
 
 void TestMainWindow::dropOnGreenGroupKeepsItGreen()
 {
-    Fixture f;
+    WindowFixture f;
     GroupListBox *list2 = f.window.groupList(2);
     QVERIFY(dropOnto(list2, *fileList({"/s/01Samba.sty"})));
     click(f.window, "CmdStartCopy");
@@ -203,7 +193,7 @@ void TestMainWindow::dropOnGreenGroupKeepsItGreen()
 
 void TestMainWindow::emptyGreenGroupsOnly()
 {
-    Fixture f;
+    WindowFixture f;
     for (int number = 1; number <= GroupCount; ++number)
         f.window.groupList(number)->AddItem(QStringLiteral("/s/%1A.sty").arg(number));
     f.window.groupList(7)->AddItem("/s/07B.sty");
@@ -227,7 +217,7 @@ void TestMainWindow::emptyGreenGroupsOnly()
 
 void TestMainWindow::emptyAll()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.groupList(1)->AddItem("/s/01A.sty");
     f.window.groupList(1)->SetForeColor(CopiedColour);
     f.window.groupList(2)->AddItem("/s/01B.sty");
@@ -243,7 +233,7 @@ void TestMainWindow::emptyAll()
 
 void TestMainWindow::busyCursorDuringTheRunOnly()
 {
-    Fixture f;
+    WindowFixture f;
     f.window.groupList(1)->AddItem("/s/01A.sty");
     f.window.groupList(2)->AddItem("/s/01B.sty");
     QList<Qt::CursorShape> seen;
