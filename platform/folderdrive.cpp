@@ -49,7 +49,9 @@ CopyOutcome failure(int error)
     }
 }
 
-CopyOutcome otherFailure(int error)
+// A failure once drive A's folder is open: the drive is there, so only a full disk
+// keeps its own code.
+CopyOutcome copyFailure(int error)
 {
     const CopyOutcome outcome = failure(error);
     return outcome.code == DiskFull ? outcome : CopyOutcome{OtherFailure, outcome.reason};
@@ -66,10 +68,10 @@ QByteArray fileNameOnDisk(const QString &destination)
     return QFile::encodeName(name);
 }
 
-ssize_t copyBlock(int source, int target)
+ssize_t copyBlock(int source, int target, size_t most)
 {
     char buffer[64 * 1024];
-    const ssize_t got = ::read(source, buffer, sizeof buffer);
+    const ssize_t got = ::read(source, buffer, std::min(most, sizeof buffer));
     for (ssize_t written = 0; got > 0 && written < got;) {
         const ssize_t put = ::write(target, buffer + written, size_t(got - written));
         if (put < 0)
@@ -79,58 +81,30 @@ ssize_t copyBlock(int source, int target)
     return got;
 }
 
-// Copies from the current offset of source to the end, through the kernel where it can.
-int copyContents(int source, int target)
+// Copies size bytes from the start of source, in the kernel where it can; stops early
+// if the file turns out shorter. Returns 0 or the failure's errno.
+int copyContents(int source, int target, off_t size)
 {
-    constexpr size_t chunk = 1 << 20;
-    bool useCopyRange = true;
     bool useSendfile = true;
-    for (;;) {
-        ssize_t copied;
-        if (useCopyRange) {
-            copied = ::copy_file_range(source, nullptr, target, nullptr, chunk, 0);
-            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                useCopyRange = false;
-                continue;
-            }
-        } else if (useSendfile) {
-            copied = ::sendfile(target, source, nullptr, chunk);
-            if (copied < 0 && (errno == EINVAL || errno == ENOSYS)) {
-                useSendfile = false;
-                continue;
-            }
-        } else {
-            copied = copyBlock(source, target);
+    while (size > 0) {
+        const size_t most = size_t(std::min<off_t>(size, 1 << 20));
+        const ssize_t copied = useSendfile ? ::sendfile(target, source, nullptr, most) : copyBlock(source, target, most);
+        if (copied < 0 && useSendfile && (errno == EINVAL || errno == ENOSYS)) {
+            useSendfile = false;
+            continue;
         }
         if (copied < 0 && errno == EINTR)
             continue;
         if (copied <= 0)
             return copied < 0 ? errno : 0;
+        size -= copied;
     }
+    return 0;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-int openFolder(const QString &folderPath)
-{
-    if (folderPath.isEmpty()) {
-        errno = ENODEV;
-        return -1;
-    }
-    return ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// Writes the open source file to target, which is replaced, and puts it on the medium.
-int writeTarget(int source, int target)
-{
-    if (::ftruncate(target, 0) < 0)
-        return errno;
-    if (const int error = copyContents(source, target))
-        return error;
-    return ::fsync(target) < 0 ? errno : 0;
 }
 
 } // namespace
@@ -140,61 +114,95 @@ FolderDriveA::FolderDriveA(const QString &folder)
 {
 }
 
+FolderDriveA::~FolderDriveA()
+{
+    closeFolder();
+}
+
+bool FolderDriveA::openFolder()
+{
+    if (folderFd >= 0)
+        return true;
+    if (folderPath.isEmpty()) {
+        errno = ENODEV;
+        return false;
+    }
+    folderFd = ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return folderFd >= 0;
+}
+
+void FolderDriveA::closeFolder()
+{
+    if (folderFd >= 0)
+        ::close(std::exchange(folderFd, -1));
+}
+
 CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
     const QByteArray name = fileNameOnDisk(destination);
     if (name.isEmpty())
         return {OtherFailure, QStringLiteral("\"%1\" names no file on drive A").arg(destination)};
+    const CopyOutcome outcome = copy(sourcePath, name);
+    if (!outcome.ok())
+        closeFolder();
+    return outcome;
+}
 
+CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name)
+{
     // Non-blocking, so that a named pipe among the items cannot hang the run.
     const FileDescriptor source(::open(QFile::encodeName(sourcePath).constData(),
                                        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat sourceInfo {};
     if (!source || ::fstat(source.get(), &sourceInfo) < 0)
-        return otherFailure(errno);
+        return copyFailure(errno);
     if (S_ISDIR(sourceInfo.st_mode))
-        return otherFailure(EISDIR);
+        return copyFailure(EISDIR);
     if (!S_ISREG(sourceInfo.st_mode))
         return {OtherFailure, QStringLiteral("It is not a regular file")};
-
-    const FileDescriptor folder(openFolder(folderPath));
-    if (!folder)
+    if (!openFolder())
         return failure(errno);
+    return replaceTarget(source.get(), sourceInfo, name);
+}
 
-    // Never through a link found on the disk, and never truncating before we know
-    // that the target is not the source itself.
-    FileDescriptor target(::openat(folder.get(), name.constData(),
-                                   O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
-    if (!target) {
-        if (errno == ELOOP)
-            return {OtherFailure, QStringLiteral("%1 on drive A is a symbolic link").arg(QFile::decodeName(name))};
-        return otherFailure(errno);
-    }
+// Writes the open source file to the disk under name and puts it on the medium. Never
+// through a link found on the disk, and never over the source itself.
+CopyOutcome FolderDriveA::replaceTarget(int source, const struct stat &sourceInfo, const QByteArray &name)
+{
+    const QString shownName = QFile::decodeName(name);
     struct stat targetInfo {};
-    if (::fstat(target.get(), &targetInfo) < 0)
-        return otherFailure(errno);
-    if (!S_ISREG(targetInfo.st_mode))
-        return {OtherFailure, QStringLiteral("%1 on drive A is not a regular file").arg(QFile::decodeName(name))};
-    if (sameFile(sourceInfo, targetInfo))
-        return {};
+    if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(targetInfo.st_mode))
+            return {OtherFailure, QStringLiteral("%1 on drive A is a symbolic link").arg(shownName)};
+        if (!S_ISREG(targetInfo.st_mode))
+            return {OtherFailure, QStringLiteral("%1 on drive A is not a regular file").arg(shownName)};
+        if (sameFile(sourceInfo, targetInfo))
+            return {};
+    }
 
-    int error = writeTarget(source.get(), target.get());
+    FileDescriptor target(::openat(folderFd, name.constData(),
+                                   O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
+    if (!target)
+        return copyFailure(errno);
+    int error = copyContents(source, target.get(), sourceInfo.st_size);
+    if (!error && ::fsync(target.get()) < 0)
+        error = errno;
     if (::close(target.release()) < 0 && !error)
         error = errno;
     if (error) {
         // No truncated style may stay on the disk.
-        ::unlinkat(folder.get(), name.constData(), 0);
-        return otherFailure(error);
+        ::unlinkat(folderFd, name.constData(), 0);
+        return copyFailure(error);
     }
     return {};
 }
 
 CopyOutcome FolderDriveA::Flush()
 {
-    const FileDescriptor folder(openFolder(folderPath));
-    if (!folder)
+    if (!openFolder())
         return failure(errno);
-    if (::fsync(folder.get()) < 0 && errno != EINVAL)
-        return otherFailure(errno);
-    return {};
+    const bool synced = ::fsync(folderFd) == 0 || errno == EINVAL;
+    const int error = errno;
+    closeFolder();
+    return synced ? CopyOutcome{} : copyFailure(error);
 }

@@ -13,5 +13,6 @@ GroupList &GroupBoard::group(int number) const
 
 QString groupPrefix(int number)
 {
-    return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'));
+    const char digits[] = {char('0' + number / 10), char('0' + number % 10)};
+    return QString::fromLatin1(digits, 2);
 }
