@@ -184,7 +184,7 @@ void frmAbout::createControls()
         widget->setGeometry(pixelsFromTwips({control.left, control.top, control.width, control.height}));
     }
 
-    cmdClose = findChild<QPushButton *>(QStringLiteral("cmdClose"));
+    auto *cmdClose = findChild<QPushButton *>(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true); // Enter presses it; the space bar does so as it has the focus
     cmdClose->setFocus();
     connect(cmdClose, &QPushButton::clicked, this, &frmAbout::cmdClose_Click);

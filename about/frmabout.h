@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class Launcher;
-class QPushButton;
 
 // The outer top-left corner that centres a window on a screen. A window larger than
 // the screen gets negative coordinates and overhangs both edges equally.
@@ -31,6 +30,5 @@ private:
     void createControls();
 
     Launcher &launcher;
-    QPushButton *cmdClose = nullptr;
     bool loaded = false;
 };

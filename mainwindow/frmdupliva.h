@@ -23,9 +23,7 @@ public:
     explicit frmDupliva(const PlatformServices &platform);
     ~frmDupliva() override;
 
-    const GroupBoard &groupBoard() const { return board; }
     GroupListBox *groupList(int number) const { return lists[number - 1]; }
-    const CopyRun &copyRun() const { return run; }
     frmAbout *aboutWindow() const { return about; }
 
     void CmdStartCopy_Click();
@@ -36,8 +34,6 @@ public:
     void Label10_Click();
     void Help_Click();
     void List_OLEDragDrop(int group, const QMimeData &data);
-
-    static QString farewellPrompt();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -53,6 +49,7 @@ private:
     void bindHandlers();
     QPushButton *button(const char *name) const;
     void Form_Unload();
+    static QString farewellPrompt();
 
     PlatformServices platform;
     std::array<GroupListBox *, GroupCount> lists{};

@@ -40,8 +40,10 @@ void GroupListBox::Refresh()
 // the drop never asks the file manager to move them.
 void GroupListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (droppedFiles(*event->mimeData()).isEmpty())
-        return event->ignore();
+    if (droppedFiles(*event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
