@@ -100,28 +100,21 @@ std::vector<Control> design()
     };
 }
 
-void setTextColour(QWidget *widget, quint32 bgr)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colourFromBgr(bgr));
-    widget->setPalette(palette);
-}
-
 void applyLook(QLabel *label, Look look)
 {
     switch (look) {
     case Look::Link:
         label->setFont(designFont("MS Sans Serif", 8.25, 400, true));
-        setTextColour(label, Blue);
+        paintText(label, Blue);
         label->setCursor(Qt::PointingHandCursor);
         break;
     case Look::Instruction:
         label->setFont(designFont("MS Sans Serif", 9.75, 400));
-        setTextColour(label, Navy);
+        paintText(label, Navy);
         break;
     case Look::Personal:
         label->setFont(designFont("MS Sans Serif", 9.75, 700));
-        setTextColour(label, Navy);
+        paintText(label, Navy);
         break;
     case Look::Default:
         break;

@@ -37,13 +37,6 @@ void paintBackground(QWidget *widget, QPalette::ColorRole role, quint32 colour)
     widget->setAutoFillBackground(true);
 }
 
-void paintText(QWidget *widget, quint32 colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colourFromBgr(colour));
-    widget->setPalette(palette);
-}
-
 QLabel *createPicture(QWidget *parent, const char *name, const TwipsRect &place, const char *picture)
 {
     auto *image = new QLabel(parent);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QWidget>
 #include <QtGlobal>
 
 // The units of the windows' fixed designs: places in twips, colours as 0x00BBGGRR.
@@ -34,4 +35,11 @@ inline QFont designFont(const char *face, qreal points, int weight, bool underli
     font.setUnderline(underline);
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+inline void paintText(QWidget *widget, quint32 colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(colour));
+    widget->setPalette(palette);
 }
