@@ -1,28 +1,60 @@
 #include "copyrun.h"
 
 #include "messageboxes.h"
+#include "runprogress.h"
 #include "targetname.h"
 
-CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages)
+#include <algorithm>
+
+CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
     : board(board)
     , drive(drive)
     , messages(messages)
+    , progress(progress)
 {
 }
 
 void CopyRun::CmdStartCopy_Click()
 {
-    report(copyPendingGroups());
+    Report(Copy());
+}
+
+CopyOutcome CopyRun::Copy()
+{
+    filesCopied = 0;
+    filesInRun = pendingFileCount();
+    drive.BeginRun();
+    const CopyOutcome outcome = copyPendingGroups();
+    drive.EndRun();
+    if (progress)
+        progress->Clear();
+    return outcome;
+}
+
+bool CopyRun::isPending(int number) const
+{
+    const GroupList &group = board.group(number);
+    return group.ForeColor() != CopiedColour && group.ListCount() > 0;
+}
+
+int CopyRun::pendingFileCount() const
+{
+    int count = 0;
+    for (int number = 1; number <= GroupCount; ++number) {
+        if (isPending(number))
+            count += board.group(number).ListCount();
+    }
+    return count;
 }
 
 CopyOutcome CopyRun::copyPendingGroups()
 {
     for (int number = 1; number <= GroupCount; ++number) {
-        GroupList &group = board.group(number);
-        if (group.ForeColor() == CopiedColour || group.ListCount() == 0)
+        if (!isPending(number))
             continue;
         if (CopyOutcome outcome = copyGroup(number); !outcome.ok())
             return outcome;
+        GroupList &group = board.group(number);
         group.SetForeColor(CopiedColour);
         group.Refresh();
     }
@@ -38,12 +70,21 @@ CopyOutcome CopyRun::copyGroup(int number)
         TargetName = groupPrefix(number) + ReNaMe(SourcePath);
         if (CopyOutcome outcome = drive.FileCopy(SourcePath, QStringLiteral("a:") + TargetName); !outcome.ok())
             return outcome;
+        ++filesCopied;
+        showProgress();
     }
-    // The group turns green only once its files are on the medium.
+    // The group turns green only once its files are on the medium and read back.
     return drive.Flush();
 }
 
-void CopyRun::report(const CopyOutcome &outcome)
+void CopyRun::showProgress()
+{
+    // A group that grew while it was copied may carry the count past the run's total.
+    if (progress)
+        progress->Progress(filesCopied, std::max(filesCopied, filesInRun));
+}
+
+void CopyRun::Report(const CopyOutcome &outcome)
 {
     switch (outcome.code) {
     case NoFailure:
@@ -56,9 +97,11 @@ void CopyRun::report(const CopyOutcome &outcome)
         messages.MsgBox(QStringLiteral("DISK FULL: INSERT NEW DISK !"), MsgCritical,
                         QStringLiteral("I wish I had a harddisk in my korvana !"));
         break;
-    default:
-        messages.MsgBox(QStringLiteral("CANNOT COPY: ") + SourcePath + QLatin1Char('\n') + outcome.reason,
-                        MsgCritical, QStringLiteral("Copy to A:\\"));
+    default: {
+        const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;
+        messages.MsgBox(QStringLiteral("CANNOT COPY: ") + source + QLatin1Char('\n') + outcome.reason, MsgCritical,
+                        QStringLiteral("Copy to A:\\"));
         break;
+    }
     }
 }

@@ -4,15 +4,20 @@
 #include "groupboard.h"
 
 class MessageBoxes;
+class RunProgress;
 
 // "Copy to A:\": writes every style of every group that is neither empty nor green to
 // drive A, each under its group's prefix, and turns each finished group green.
 class CopyRun {
 public:
-    CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages);
+    CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress = nullptr);
 
     // One whole run, ended by its message box.
     void CmdStartCopy_Click();
+
+    // The two halves of a run: the copying, then the message box that ends it.
+    CopyOutcome Copy();
+    void Report(const CopyOutcome &outcome);
 
     // The item being copied and the name it is written under; kept between runs.
     QString SourcePath;
@@ -21,9 +26,14 @@ public:
 private:
     CopyOutcome copyPendingGroups();
     CopyOutcome copyGroup(int number);
-    void report(const CopyOutcome &outcome);
+    bool isPending(int number) const;
+    int pendingFileCount() const;
+    void showProgress();
 
     const GroupBoard &board;
     DriveA &drive;
     MessageBoxes &messages;
+    RunProgress *progress;
+    int filesCopied = 0;
+    int filesInRun = 0;
 };

@@ -1,0 +1,50 @@
+#include "fatname.h"
+
+namespace {
+
+constexpr qsizetype longestName = 255;
+
+bool isShortNameCharacter(QChar c)
+{
+    if (c.unicode() >= 128)
+        return false;
+    return c.isLetterOrNumber() || QLatin1String("!#$%&'()-@^_`{}~").contains(c);
+}
+
+bool isShortNamePart(QStringView part, qsizetype most)
+{
+    if (part.isEmpty() || part.size() > most)
+        return false;
+    return std::all_of(part.begin(), part.end(), isShortNameCharacter);
+}
+
+bool fitsEightDotThree(const QString &name)
+{
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return isShortNamePart(name, 8);
+    return isShortNamePart(QStringView(name).left(dot), 8) && isShortNamePart(QStringView(name).mid(dot + 1), 3);
+}
+
+} // namespace
+
+QString whyFatCannotStore(const QString &name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("The name on drive A is empty");
+    if (name.size() > longestName)
+        return QStringLiteral("The name %1 is longer than the %2 characters that a floppy disk allows").arg(name).arg(longestName);
+    for (const QChar c : name) {
+        if (c.unicode() < 32 || QLatin1String("\"*/:<>?\\|").contains(c))
+            return QStringLiteral("The name %1 holds the character \"%2\", which a floppy disk cannot store")
+                .arg(name, c.unicode() < 32 ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c));
+    }
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return QStringLiteral("The name %1 ends in a dot or a blank, which a floppy disk drops").arg(name);
+    return {};
+}
+
+QString fatDiskName(const QString &name)
+{
+    return fitsEightDotThree(name) ? name.toUpper() : name;
+}

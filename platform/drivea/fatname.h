@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// File names on a FAT floppy, as the keyboard reads them.
+
+// Why FAT cannot store name at all, or an empty text if it can.
+QString whyFatCannotStore(const QString &name);
+
+// The name to write: an 8.3 name in upper case, so that it takes one directory entry
+// and no long name; any other name as it is.
+QString fatDiskName(const QString &name);
