@@ -10,6 +10,7 @@
 #include "grouplistbox.h"
 #include "launcher.h"
 #include "messageboxes.h"
+#include "runguard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -196,8 +197,12 @@ void frmDupliva::bindHandlers()
 
 void frmDupliva::CmdStartCopy_Click()
 {
-    BusyCursor busy;
-    run.CmdStartCopy_Click();
+    RunGuard guard;
+    {
+        BusyCursor busy;
+        run.CmdStartCopy_Click();
+    }
+    guard.carryOutCloseRequests();
 }
 
 void frmDupliva::Command1_Click()
