@@ -134,6 +134,17 @@ int compareContents(int first, int second)
     }
 }
 
+// Puts a copied file on the medium and reads it back against its source.
+// Returns 0, -1 for a difference, or the failure's errno.
+int flushAndCompare(int source, int target)
+{
+    if (::fsync(target) < 0)
+        return errno;
+    if (::lseek(source, 0, SEEK_SET) < 0 || ::lseek(target, 0, SEEK_SET) < 0)
+        return errno;
+    return compareContents(source, target);
+}
+
 } // namespace
 
 FolderDriveA::FolderDriveA(const QString &folder, Medium medium)
@@ -196,7 +207,7 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
         name = QFile::encodeName(fatDiskName(shownName));
     }
     const CopyOutcome outcome = copy(sourcePath, name);
-    if (outcome.ok())
+    if (outcome.ok() && medium == Medium::FatDisk)
         remember(name, sourcePath);
     else
         EndRun();
@@ -243,16 +254,18 @@ CopyOutcome FolderDriveA::replaceTarget(int source, const struct stat &sourceInf
     }
 
     FileDescriptor target(::openat(folderFd, name.constData(),
-                                   O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
+                                   O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
     if (!target)
         return diskFailure(errno);
     int error = copyContents(source, target.get(), sourceInfo.st_size);
+    if (!error && medium == Medium::Folder)
+        error = flushAndCompare(source, target.get());
     if (::close(target.release()) < 0 && !error)
         error = errno;
     if (error) {
-        // No truncated style may stay on the disk.
+        // No truncated or garbled style may stay on the disk.
         ::unlinkat(folderFd, name.constData(), 0);
-        return diskFailure(error);
+        return error < 0 ? differs(name, {}) : diskFailure(error);
     }
     return {};
 }
@@ -268,20 +281,21 @@ CopyOutcome FolderDriveA::Flush()
     return outcome;
 }
 
-// A floppy is flushed as a whole, once, since every flush costs head seeks to the FAT
-// and the directory; in an ordinary folder each file and then the folder.
+// A floppy is flushed as a whole, once per group, since every flush costs head seeks to
+// the FAT and the directory. In an ordinary folder each file was flushed and read back
+// as it was written, and only the folder itself is left.
 CopyOutcome FolderDriveA::putOnTheMedium()
 {
     if (medium == Medium::FatDisk)
         return ::syncfs(folderFd) == 0 ? CopyOutcome{} : diskFailure(errno);
-    for (const WrittenFile &file : std::as_const(writtenSinceFlush)) {
-        const FileDescriptor written(::openat(folderFd, file.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (!written || ::fsync(written.get()) < 0)
-            return diskFailure(errno);
-    }
     if (::fsync(folderFd) < 0 && errno != EINVAL)
         return diskFailure(errno);
     return {};
+}
+
+CopyOutcome FolderDriveA::differs(const QByteArray &name, const QString &source) const
+{
+    return {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(QFile::decodeName(name)), source};
 }
 
 CopyOutcome FolderDriveA::readBack(const WrittenFile &file)
@@ -296,9 +310,9 @@ CopyOutcome FolderDriveA::readBack(const WrittenFile &file)
     if (!source)
         return {OtherFailure, qt_error_string(errno), file.source};
     const int result = compareContents(source.get(), written.get());
-    if (result < 0)
-        return {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(QFile::decodeName(file.name)), file.source};
-    if (result > 0)
-        return diskFailure(result);
-    return {};
+    if (result < 0) {
+        ::unlinkat(folderFd, file.name.constData(), 0);
+        return differs(file.name, file.source);
+    }
+    return result > 0 ? diskFailure(result) : CopyOutcome{};
 }

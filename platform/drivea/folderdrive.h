@@ -42,6 +42,7 @@ private:
     CopyOutcome putOnTheMedium();
     CopyOutcome readBack(const WrittenFile &file);
     CopyOutcome diskFailure(int error) const;
+    CopyOutcome differs(const QByteArray &name, const QString &source) const;
     void remember(const QByteArray &name, const QString &sourcePath);
     bool openFolder();
     void closeFolder();
@@ -52,5 +53,6 @@ private:
     // so that the folder is not looked up again for every file, and nothing holds it
     // open between runs.
     int folderFd = -1;
+    // On a floppy, what the next flush must read back.
     QList<WrittenFile> writtenSinceFlush;
 };
