@@ -15,8 +15,9 @@
 namespace {
 
 // A failure to reach the image file itself.
-CopyOutcome imageFailure(int error)
+CopyOutcome imageFailure(const QString &imagePath, int error)
 {
+    const QString reason = QStringLiteral("%1: %2").arg(imagePath, qt_error_string(error));
     switch (error) {
     case ENOENT:
     case ENOTDIR:
@@ -24,9 +25,9 @@ CopyOutcome imageFailure(int error)
     case ENXIO:
     case ENOMEDIUM:
     case EIO:
-        return {DriveNotReady, qt_error_string(error)};
+        return {DriveNotReady, reason};
     default:
-        return {OtherFailure, qt_error_string(error)};
+        return {OtherFailure, reason};
     }
 }
 
@@ -82,7 +83,7 @@ CopyOutcome ImageDriveA::checkImage() const
         return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
     const ImageFile image = examineImage(imagePath);
     if (image.error)
-        return imageFailure(image.error);
+        return imageFailure(imagePath, image.error);
     return image.usable() ? CopyOutcome{} : CopyOutcome{OtherFailure, image.whyNot};
 }
 
@@ -152,14 +153,14 @@ CopyOutcome ImageDriveA::syncImage() const
         return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
     const int fd = ::open(QFile::encodeName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return imageFailure(errno);
+        return imageFailure(imagePath, errno);
     const bool synced = ::fsync(fd) == 0;
     const int error = errno;
     // So that reading back reaches the medium, not the cache.
     if (synced)
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     ::close(fd);
-    return synced ? CopyOutcome{} : imageFailure(error);
+    return synced ? CopyOutcome{} : imageFailure(imagePath, error);
 }
 
 CopyOutcome ImageDriveA::readBack(const Written &file) const

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +39,18 @@ QProcessEnvironment mtoolsEnvironment()
     return environment;
 }
 
+// Without a controlling terminal, mtools cannot stop to ask a question on /dev/tty and
+// hang. Runs in the child before exec. setsid() would do it too, but costs each call a
+// new scheduling group of its own.
+void giveUpTerminal()
+{
+    const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal >= 0) {
+        ::ioctl(terminal, TIOCNOTTY);
+        ::close(terminal);
+    }
+}
+
 MtoolsRun notRun(const QString &why)
 {
     MtoolsRun run;
@@ -44,17 +58,18 @@ MtoolsRun notRun(const QString &why)
     return run;
 }
 
+// The system's words as mtools prints them under LC_ALL=C.UTF-8, whatever the
+// program's own locale says.
 bool saysNoMedium(const QString &errors)
 {
-    // The image's USB stick was pulled, or the image is gone.
-    for (const int error : {EIO, ENODEV, ENXIO, ENOMEDIUM}) {
-        if (errors.contains(qt_error_string(error)))
+    // The image's USB stick was pulled (EIO, ENODEV, ENXIO, ENOMEDIUM), or the image is gone.
+    for (const char *words : {"Input/output error", "No such device", "No medium found"}) {
+        if (errors.contains(QLatin1String(words)))
             return true;
     }
-    const QString missing = QStringLiteral(": ") + qt_error_string(ENOENT);
     const auto lines = QStringView(errors).split(QLatin1Char('\n'));
-    return std::any_of(lines.begin(), lines.end(), [&](QStringView line) {
-        return line.startsWith(QLatin1String("Can't open ")) && line.endsWith(missing);
+    return std::any_of(lines.begin(), lines.end(), [](QStringView line) {
+        return line.startsWith(QLatin1String("Can't open ")) && line.endsWith(QLatin1String(": No such file or directory"));
     });
 }
 
@@ -76,8 +91,7 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments)
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
-    // Without a controlling terminal, mtools cannot stop to ask a question on /dev/tty.
-    process.setChildProcessModifier([] { ::setsid(); });
+    process.setChildProcessModifier(giveUpTerminal);
     process.start(executable, arguments);
     if (!process.waitForStarted(startLimitMs))
         return notRun(QStringLiteral("%1 did not start: %2").arg(program, process.errorString()));
