@@ -48,3 +48,30 @@ QString fatDiskName(const QString &name)
 {
     return fitsEightDotThree(name) ? name.toUpper() : name;
 }
+
+QString volumeLabel(const QString &typed)
+{
+    QString label = typed.toUpper();
+    while (label.endsWith(QLatin1Char(' ')))
+        label.chop(1);
+    return label;
+}
+
+QString whyNotVolumeLabel(const QString &label)
+{
+    constexpr qsizetype longestLabel = 11;
+    if (label.size() > longestLabel)
+        return QStringLiteral("The volume label %1 is longer than %2 characters").arg(label).arg(longestLabel);
+    for (const QChar c : label) {
+        // Outside ASCII a label depends on the code page of whoever reads the disk.
+        if (c.unicode() < 32 || c.unicode() > 126)
+            return QStringLiteral("The volume label %1 may hold only letters A to Z, digits, blanks and punctuation")
+                .arg(label);
+        if (QLatin1String("\"*/:<>?\\|").contains(c))
+            return QStringLiteral("The volume label %1 holds the character \"%2\", which a volume label cannot hold")
+                .arg(label, QString(c));
+    }
+    if (label != label.toUpper())
+        return QStringLiteral("The volume label %1 is not in upper case").arg(label);
+    return {};
+}

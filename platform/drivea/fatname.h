@@ -10,3 +10,10 @@ QString whyFatCannotStore(const QString &name);
 // The name to write: an 8.3 name in upper case, so that it takes one directory entry
 // and no long name; any other name as it is.
 QString fatDiskName(const QString &name);
+
+// The volume label as a floppy stores it: upper case, without trailing blanks.
+QString volumeLabel(const QString &typed);
+
+// Why label, as volumeLabel() gives it, cannot be a floppy's volume label, or an empty
+// text if it can. An empty label is a disk without one.
+QString whyNotVolumeLabel(const QString &label);

@@ -1,0 +1,89 @@
+#pragma once
+
+// What the benchmarks share: styles to copy, a copy run timed from click to message box,
+// and the comparison with a baseline.
+
+#include "copyrun.h"
+#include "messageboxes.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+// count styles of 4 KB to largest bytes of random content in the folder "styles" inside
+// folder, spread over the twenty groups' numbers, with names that fit 8.3.
+inline QStringList makeStyles(const QString &folder, int count, int largest)
+{
+    const QString styles = folder + QStringLiteral("/styles");
+    QDir().mkpath(styles);
+    QStringList paths;
+    QRandomGenerator random(1);
+    for (int i = 0; i < count; ++i) {
+        const QString path = QStringLiteral("%1/%2St%3.sty").arg(styles).arg(i % 100, 2, 10, QLatin1Char('0')).arg(i);
+        QByteArray content(int(random.bounded(4 * 1024, largest + 1)), Qt::Uninitialized);
+        random.fillRange(reinterpret_cast<quint32 *>(content.data()), content.size() / 4);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        paths.append(path);
+    }
+    return paths;
+}
+
+class SilentMessages : public MessageBoxes {
+public:
+    void MsgBox(const QString &prompt, int, const QString &) override { last = prompt; }
+    QString last;
+};
+
+// One whole copy run of styles to drive, style i in group i % 20 + 1; it must end READY.
+inline qint64 timeCopyRun(const QStringList &styles, DriveA &drive)
+{
+    std::array<MemoryGroupList, GroupCount> lists;
+    std::array<GroupList *, GroupCount> pointers{};
+    for (int i = 0; i < GroupCount; ++i)
+        pointers[i] = &lists[i];
+    for (int i = 0; i < styles.size(); ++i)
+        lists[i % GroupCount].AddItem(styles[i]);
+    SilentMessages messages;
+    const GroupBoard board(pointers);
+    CopyRun run(board, drive, messages);
+
+    QElapsedTimer timer;
+    timer.start();
+    run.CmdStartCopy_Click();
+    const qint64 elapsed = timer.nsecsElapsed();
+    if (messages.last != QLatin1String("       READY !"))
+        qFatal("copy run failed: %s", qPrintable(messages.last));
+    return elapsed;
+}
+
+inline qint64 median(std::vector<qint64> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Times the plain loop and the copy run in turn, each on a fresh drive A, and prints
+// their medians and the ratio.
+inline void compareRounds(int rounds, const std::function<void()> &freshDrive, const std::function<qint64()> &timeRun,
+                          const std::function<qint64()> &timeLoop, const QString &runName, const QString &loopName)
+{
+    std::vector<qint64> runTimes, loopTimes;
+    for (int round = 0; round < rounds; ++round) {
+        freshDrive();
+        loopTimes.push_back(timeLoop());
+        freshDrive();
+        runTimes.push_back(timeRun());
+    }
+    const double runMs = median(runTimes) / 1e6;
+    const double loopMs = median(loopTimes) / 1e6;
+    std::printf("%s: %.1f ms; %s: %.1f ms; ratio %.3f (target at most 1.10)\n", qPrintable(runName), runMs,
+                qPrintable(loopName), loopMs, runMs / loopMs);
+}

@@ -1,0 +1,149 @@
+#include "imageformat.h"
+
+#include "fatname.h"
+#include "mtools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 newImageSize = 1'474'560;
+constexpr int mostNumbersTried = 10'000;
+
+FormatOutcome formatError(const QString &reason)
+{
+    return {FormatError, reason, {}};
+}
+
+FormatOutcome notPossible(const QString &reason)
+{
+    return {FormatNotPossible, reason, {}};
+}
+
+// mformat with the geometry that belongs to the image's size, which emulators go by.
+FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
+{
+    QStringList arguments{QStringLiteral("-i"), path, QStringLiteral("-f"), QString::number(size / 1024)};
+    if (!label.isEmpty())
+        arguments << QStringLiteral("-v") << label;
+    arguments << QStringLiteral("::");
+    const MtoolsRun run = runMtools(QStringLiteral("mformat"), arguments);
+    if (!run.ok())
+        return formatError(run.errors.isEmpty() ? QStringLiteral("mformat failed on %1 (exit code %2)").arg(path).arg(run.exitCode)
+                                                : run.errors);
+    return {0, {}, path};
+}
+
+bool pathIsTaken(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
+}
+
+} // namespace
+
+FormatOutcome formatImage(const QString &path, const QString &label)
+{
+    const ImageFile image = examineImage(path);
+    if (image.error == ENOENT)
+        return createBlankImage(path, newImageSize, label);
+    if (image.error)
+        return formatError(image.whyNot);
+    if (!image.usable())
+        return notPossible(image.whyNot);
+    const QString diskLabel = volumeLabel(label);
+    if (const QString why = whyNotVolumeLabel(diskLabel); !why.isEmpty())
+        return formatError(why);
+    return runMformat(path, image.size, diskLabel);
+}
+
+FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
+{
+    if (!isFloppyImageSize(size))
+        return notPossible(QStringLiteral("%1 is not the size of a floppy image").arg(floppySizeName(size)));
+    if (path.contains(QLatin1String("@@")))
+        return notPossible(QStringLiteral("mtools cannot open an image whose path holds \"@@\": %1").arg(path));
+    const QString diskLabel = volumeLabel(label);
+    if (const QString why = whyNotVolumeLabel(diskLabel); !why.isEmpty())
+        return formatError(why);
+
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0)
+        return formatError(QStringLiteral("%1: %2").arg(path, qt_error_string(errno)));
+    const bool sized = ::ftruncate(fd, size) == 0;
+    const int error = errno;
+    ::close(fd);
+    const FormatOutcome outcome =
+        sized ? runMformat(path, size, diskLabel) : formatError(QStringLiteral("%1: %2").arg(path, qt_error_string(error)));
+    // Emulators reject an image that is all zeros: no blank without a file system stays.
+    if (!outcome.ok())
+        ::unlink(encoded.constData());
+    return outcome;
+}
+
+QString nextImagePath(const QString &path)
+{
+    static const QRegularExpression endsInNumber(QStringLiteral("^(.*?)(\\d+)$"));
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QString base = info.fileName().chopped(suffix.size());
+    const QRegularExpressionMatch match = endsInNumber.match(base);
+    if (!match.hasMatch())
+        return {};
+    bool inRange = false;
+    const qulonglong number = match.captured(2).toULongLong(&inRange);
+    const int width = int(match.capturedLength(2));
+    for (qulonglong next = number + 1; inRange && next <= number + mostNumbersTried; ++next) {
+        const QString name = match.captured(1) + QStringLiteral("%1").arg(next, width, 10, QLatin1Char('0')) + suffix;
+        const QString candidate = info.dir().filePath(name);
+        if (!pathIsTaken(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+FormatOutcome createNextImage(const QString &currentPath, const QString &label)
+{
+    const ImageFile image = examineImage(currentPath);
+    if (!image.usable())
+        return notPossible(image.whyNot);
+    const QString next = nextImagePath(currentPath);
+    if (next.isEmpty())
+        return notPossible(QStringLiteral("The name %1 does not end in a number that could count up")
+                               .arg(QFileInfo(currentPath).fileName()));
+    return createBlankImage(next, image.size, label);
+}
+
+ImageSpace imageSpace(const QString &path)
+{
+    ImageSpace space;
+    const ImageFile image = examineImage(path);
+    if (!image.usable()) {
+        space.error = image.whyNot;
+        return space;
+    }
+    const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), path, QStringLiteral("::")});
+    if (!run.ok()) {
+        space.error = mtoolsFailure(path, run.exitCode, run.errors).reason;
+        return space;
+    }
+    // mdir groups the digits with blanks: "1 457 664 bytes free".
+    static const QRegularExpression freeLine(QStringLiteral("([0-9][0-9 ]*) bytes free"));
+    const QRegularExpressionMatch match = freeLine.match(QString::fromLatin1(run.output));
+    if (!match.hasMatch()) {
+        space.error = QStringLiteral("mdir did not tell the free space on %1").arg(path);
+        return space;
+    }
+    space.capacity = image.size;
+    space.freeBytes = match.captured(1).remove(QLatin1Char(' ')).toLongLong();
+    return space;
+}

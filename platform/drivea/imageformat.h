@@ -1,0 +1,44 @@
+#pragma once
+
+#include "formatdialog.h"
+
+#include <QString>
+
+// Erasing and creating floppy images, for the format dialog.
+
+struct FormatOutcome {
+    int result = 0; // 0 when done, else FormatError or FormatNotPossible
+    QString reason;
+    QString image; // the image that was formatted or created
+
+    bool ok() const { return result == 0; }
+};
+
+// Erases the floppy image at path, keeping its size, and gives it the volume label
+// (volumeLabel() of what was typed; empty for none). An image that does not exist yet
+// is created at 1.44 MB. A file that is not of a floppy's size is not touched.
+FormatOutcome formatImage(const QString &path, const QString &label);
+
+// Creates a blank floppy image of size bytes at path with the volume label; never over
+// an existing file.
+FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label);
+
+// The image that an emulator user takes after the one at path: its name's number before
+// the extension counted up to the next one that no file has, in the same folder, with
+// the same prefix and at least the same width ("DSKA0003.IMG" gives "DSKA0004.IMG").
+// Empty if the name ends in no number.
+QString nextImagePath(const QString &path);
+
+// Creates the image that follows the one at currentPath, blank, of the same size.
+FormatOutcome createNextImage(const QString &currentPath, const QString &label);
+
+struct ImageSpace {
+    qint64 capacity = 0; // the image's size
+    qint64 freeBytes = 0;
+    QString error; // why they could not be read
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// How big the floppy image at path is, and how much room is left on it.
+ImageSpace imageSpace(const QString &path);

@@ -1,0 +1,184 @@
+#include "mtools.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Generous for an image on a slow USB stick; a floppy image is at most 2.88 MB.
+constexpr int startLimitMs = 30 * 1000;
+constexpr int finishLimitMs = 120 * 1000;
+
+constexpr std::array<qint64, 4> floppyImageSizes{737'280, 1'228'800, 1'474'560, 2'949'120};
+
+// mtools reads /etc/mtools.conf, ~/.mtoolsrc and $MTOOLSRC, and MTOOLS_* variables
+// override all three. A broken ~/.mtoolsrc fails every call, and mtools_skip_check=1
+// would let it write into a hard-disk image; so no user file is read, and the checks
+// that matter are set here.
+QProcessEnvironment mtoolsEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : environment.keys()) {
+        if (name.startsWith(QLatin1String("MTOOLS")))
+            environment.remove(name);
+    }
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/nonexistent"));
+    environment.insert(QStringLiteral("MTOOLSRC"), QStringLiteral("/dev/null"));
+    environment.insert(QStringLiteral("MTOOLS_SKIP_CHECK"), QStringLiteral("0"));
+    environment.insert(QStringLiteral("MTOOLS_NO_VFAT"), QStringLiteral("0"));
+    return environment;
+}
+
+// Without a controlling terminal, mtools cannot stop to ask a question on /dev/tty and
+// hang. Runs in the child before exec. setsid() would do it too, but costs each call a
+// new scheduling group of its own.
+void giveUpTerminal()
+{
+    const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal >= 0) {
+        ::ioctl(terminal, TIOCNOTTY);
+        ::close(terminal);
+    }
+}
+
+MtoolsRun notRun(const QString &why)
+{
+    MtoolsRun run;
+    run.errors = why;
+    return run;
+}
+
+// The system's words as mtools prints them under LC_ALL=C.UTF-8, whatever the
+// program's own locale says.
+bool saysNoMedium(const QString &errors)
+{
+    // The image's USB stick was pulled (EIO, ENODEV, ENXIO, ENOMEDIUM), or the image is gone.
+    for (const char *words : {"Input/output error", "No such device", "No medium found"}) {
+        if (errors.contains(QLatin1String(words)))
+            return true;
+    }
+    const auto lines = QStringView(errors).split(QLatin1Char('\n'));
+    return std::any_of(lines.begin(), lines.end(), [](QStringView line) {
+        return line.startsWith(QLatin1String("Can't open ")) && line.endsWith(QLatin1String(": No such file or directory"));
+    });
+}
+
+bool saysNoFatFileSystem(const QString &errors)
+{
+    return errors.contains(QLatin1String("non DOS media"))
+        || (errors.contains(QLatin1String("Cannot initialize '::'")) && !errors.contains(QLatin1String("Can't open ")));
+}
+
+} // namespace
+
+MtoolsRun runMtools(const QString &program, const QStringList &arguments)
+{
+    static const QProcessEnvironment environment = mtoolsEnvironment();
+    const QString executable = QStandardPaths::findExecutable(program);
+    if (executable.isEmpty())
+        return notRun(QStringLiteral("%1 was not found: the Debian package mtools is not installed").arg(program));
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier(giveUpTerminal);
+    process.start(executable, arguments);
+    if (!process.waitForStarted(startLimitMs))
+        return notRun(QStringLiteral("%1 did not start: %2").arg(program, process.errorString()));
+    if (!process.waitForFinished(finishLimitMs)) {
+        process.kill();
+        process.waitForFinished(startLimitMs);
+        return notRun(QStringLiteral("%1 did not finish within %2 seconds").arg(program).arg(finishLimitMs / 1000));
+    }
+
+    MtoolsRun run;
+    run.finished = process.exitStatus() == QProcess::NormalExit;
+    run.exitCode = process.exitCode();
+    run.output = process.readAllStandardOutput();
+    run.errors = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    if (!run.finished)
+        run.errors = QStringLiteral("%1 crashed. %2").arg(program, run.errors).trimmed();
+    return run;
+}
+
+CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString &errors)
+{
+    const QString words = errors.trimmed();
+    if (words.contains(QLatin1String("Disk full")) || words.contains(QLatin1String("No directory slots")))
+        return {DiskFull, words};
+    if (saysNoMedium(words))
+        return {DriveNotReady, words};
+    if (saysNoFatFileSystem(words))
+        return {OtherFailure, QStringLiteral("%1 holds no FAT file system (mtools says: %2): it may be a hard-disk image")
+                                  .arg(imagePath, words.section(QLatin1Char('\n'), 0, 0))};
+    if (words.isEmpty())
+        return {OtherFailure, QStringLiteral("mtools gave up on %1 without a word (exit code %2)").arg(imagePath).arg(exitCode)};
+    return {OtherFailure, words};
+}
+
+QString mtoolsPattern(const QString &name)
+{
+    QString pattern;
+    pattern.reserve(name.size() + 4);
+    for (const QChar c : name) {
+        if (QLatin1String("[]*?\\").contains(c))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
+    return pattern;
+}
+
+bool isFloppyImageSize(qint64 bytes)
+{
+    return std::find(floppyImageSizes.begin(), floppyImageSizes.end(), bytes) != floppyImageSizes.end();
+}
+
+QString floppySizeName(qint64 bytes)
+{
+    switch (bytes) {
+    case 737'280:
+        return QStringLiteral("720 KB");
+    case 1'228'800:
+        return QStringLiteral("1.2 MB");
+    case 1'474'560:
+        return QStringLiteral("1.44 MB");
+    case 2'949'120:
+        return QStringLiteral("2.88 MB");
+    default:
+        return QStringLiteral("%1 bytes").arg(bytes);
+    }
+}
+
+ImageFile examineImage(const QString &path)
+{
+    ImageFile image;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) < 0) {
+        image.error = errno;
+        image.whyNot = QStringLiteral("%1: %2").arg(path, qt_error_string(image.error));
+        return image;
+    }
+    image.size = info.st_size;
+    const QString name = QFileInfo(path).fileName();
+    if (!S_ISREG(info.st_mode))
+        image.whyNot = QStringLiteral("%1 is not a floppy image file").arg(path);
+    else if (!isFloppyImageSize(image.size))
+        image.whyNot = QStringLiteral("%1 is %2 bytes, not the size of a floppy image (720 KB, 1.2 MB, 1.44 MB or "
+                                      "2.88 MB): it may be a hard-disk image")
+                           .arg(name)
+                           .arg(image.size);
+    // mtools reads "IMAGE@@OFFSET" as an image with an offset.
+    else if (path.contains(QLatin1String("@@")))
+        image.whyNot = QStringLiteral("mtools cannot open an image whose path holds \"@@\": %1").arg(path);
+    return image;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "drivea.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Floppy images reached through mtools, the only code here that reads or writes FAT.
+
+// What one mtools program did.
+struct MtoolsRun {
+    bool finished = false; // false: it could not start, or it took too long and was stopped
+    int exitCode = -1;
+    QByteArray output;
+    QString errors; // its own messages, trimmed; or why it did not run to its end
+
+    bool ok() const { return finished && exitCode == 0; }
+};
+
+// Runs an mtools program (mcopy, mtype, ...) with arguments and waits for it: no shell,
+// no terminal, no standard input, and no user's mtools settings. Never hangs for good.
+MtoolsRun runMtools(const QString &program, const QStringList &arguments);
+
+// The failure that an mtools program's exit code and messages about the image at
+// imagePath mean for a copy. Depends on nothing else.
+CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString &errors);
+
+// name on the image as mtools reads it back: it takes "[" in a name it reads as the start
+// of a pattern, so that "05[x].sty" would read "05x.sty".
+QString mtoolsPattern(const QString &name);
+
+// The sizes of floppy images: 720 KB, 1.2 MB, 1.44 MB and 2.88 MB.
+bool isFloppyImageSize(qint64 bytes);
+
+// "720 KB", "1.2 MB", "1.44 MB" or "2.88 MB"; any other size in bytes.
+QString floppySizeName(qint64 bytes);
+
+// What the file at path is, as a floppy image.
+struct ImageFile {
+    int error = 0; // errno when it cannot be reached
+    qint64 size = 0;
+    QString whyNot; // why it cannot be used as a floppy image; empty if it can
+
+    bool usable() const { return whyNot.isEmpty(); }
+};
+ImageFile examineImage(const QString &path);

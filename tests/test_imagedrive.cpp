@@ -1,0 +1,468 @@
+#include "copyrun.h"
+#include "fakes.h"
+#include "fatname.h"
+#include "imagedrive.h"
+#include "imageformat.h"
+#include "mtools.h"
+#include "runprogress.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+const QString diskFull = QStringLiteral("DISK FULL: INSERT NEW DISK !");
+const QString notReady = QStringLiteral("DISK NOT READY !");
+const QString ready = QStringLiteral("       READY !");
+
+// An mtools program run plainly, to look at an image independently of the drive, and
+// without the hostile settings that the drive must ignore.
+QByteArray mtools(const QString &program, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", "/");
+    environment.remove("MTOOLSRC");
+    environment.remove("MTOOLS_SKIP_CHECK");
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.waitForFinished();
+    return process.readAllStandardOutput();
+}
+
+void makeImage(const QString &path, int kilobytes, const QString &label = {})
+{
+    QStringList arguments{"-C", "-i", path, "-f", QString::number(kilobytes)};
+    if (!label.isEmpty())
+        arguments << "-v" << label;
+    mtools("mformat", arguments << "::");
+    QCOMPARE(QFileInfo(path).size(), kilobytes * 1024);
+}
+
+QStringList filesOn(const QString &image)
+{
+    QStringList names = QString::fromUtf8(mtools("mdir", {"-b", "-i", image, "::"})).split('\n', Qt::SkipEmptyParts);
+    for (QString &name : names)
+        name.remove(0, 3); // "::/"
+    return names;
+}
+
+QByteArray fileOn(const QString &image, const QString &name)
+{
+    return mtools("mtype", {"-i", image, "::" + mtoolsPattern(name)});
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+}
+
+class AfterEachCopy : public RunProgress {
+public:
+    void Progress(int copied, int) override { act(copied); }
+    void Clear() override {}
+    std::function<void(int)> act = [](int) {};
+};
+
+// Twenty groups in memory, the drive A under test, and the run's message boxes.
+struct Run {
+    explicit Run(const QString &image) : drive(std::make_unique<ImageDriveA>(image)) {}
+
+    QString copy()
+    {
+        GroupBoard board(pointers());
+        CopyRun(board, *drive, messages, &progress).CmdStartCopy_Click();
+        return messages.shown.isEmpty() ? QString() : messages.shown.takeLast().prompt;
+    }
+    std::array<GroupList *, GroupCount> pointers()
+    {
+        std::array<GroupList *, GroupCount> result{};
+        for (int i = 0; i < GroupCount; ++i)
+            result[i] = &groups[i];
+        return result;
+    }
+    void emptyGreenGroups()
+    {
+        for (MemoryGroupList &group : groups) {
+            if (group.ForeColor() == CopiedColour)
+                group = MemoryGroupList();
+        }
+    }
+
+    std::array<MemoryGroupList, GroupCount> groups;
+    std::unique_ptr<ImageDriveA> drive;
+    FakeMessageBoxes messages;
+    AfterEachCopy progress;
+};
+
+} // namespace
+
+class TestImageDrive : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void fullDiskThenNewDisk_data();
+    void fullDiskThenNewDisk();
+    void rootDirectoryHoldsOneEntryPerStyle_data();
+    void rootDirectoryHoldsOneEntryPerStyle();
+    void readBackComparesTheRightFile_data();
+    void readBackComparesTheRightFile();
+    void readBackThatDiffersKeepsTheGroupRed();
+    void refusedBeforeMtools_data();
+    void refusedBeforeMtools();
+    void noFloppyImageIsRefused_data();
+    void noFloppyImageIsRefused();
+    void vanishedImageIsNotReady_data();
+    void vanishedImageIsNotReady();
+    void formatKeepsOrGivesTheFloppySize_data();
+    void formatKeepsOrGivesTheFloppySize();
+    void nextImagePath_data();
+    void nextImagePath();
+    void nextImageNeverOverwrites();
+    void mtoolsMessages_data();
+    void mtoolsMessages();
+
+private:
+    QString style(const QString &name, int size);
+
+    QTemporaryDir userHome;
+    std::unique_ptr<QTemporaryDir> work;
+    QString image;
+};
+
+void TestImageDrive::initTestCase()
+{
+    for (const char *program : {"mformat", "mcopy", "mtype", "mdir", "mdel"}) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP("mtools is not installed (Debian package mtools)");
+    }
+    // Settings of the user's that would break every call, or write into a hard-disk image.
+    writeFile(userHome.filePath(".mtoolsrc"), "drive : file=\"/dev/null\"\nmtools_skip_check=1\n");
+    qputenv("HOME", QFile::encodeName(userHome.path()));
+    qputenv("MTOOLSRC", QFile::encodeName(userHome.filePath(".mtoolsrc")));
+    qputenv("MTOOLS_SKIP_CHECK", "1");
+}
+
+void TestImageDrive::init()
+{
+    work = std::make_unique<QTemporaryDir>();
+    image = work->filePath("DSKA0000.IMG");
+}
+
+// A style of size bytes that no other style's content matches.
+QString TestImageDrive::style(const QString &name, int size)
+{
+    static QRandomGenerator random(6);
+    QByteArray content(size, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32 *>(content.data()), size / 4);
+    writeFile(work->filePath(name), content);
+    return work->filePath(name);
+}
+
+void TestImageDrive::fullDiskThenNewDisk_data()
+{
+    QTest::addColumn<int>("kilobytes");
+    QTest::addColumn<bool>("nextImage");
+    QTest::newRow("720 KB, formatted again") << 720 << false;
+    QTest::newRow("1.44 MB, next image") << 1440 << true;
+}
+
+// Seven styles of an eighth of the disk fit: groups 1 to 3, then one of group 4.
+void TestImageDrive::fullDiskThenNewDisk()
+{
+    QFETCH(int, kilobytes);
+    QFETCH(bool, nextImage);
+    makeImage(image, kilobytes);
+    Run run(image);
+    QHash<QString, QString> sourceOf; // by the name on the disk
+    for (int number = 1; number <= 6; ++number) {
+        for (const QString name : {"Rumba.sty", "Tango.sty"}) {
+            const QString source = style(groupPrefix(number) + name, kilobytes * 128);
+            run.groups[number - 1].AddItem(source);
+            sourceOf[groupPrefix(number) + name.toUpper()] = source;
+        }
+    }
+
+    QCOMPARE(run.copy(), diskFull);
+    for (int number = 1; number <= 6; ++number)
+        QCOMPARE(run.groups[number - 1].ForeColor(), number <= 3 ? CopiedColour : PendingColour);
+    QCOMPARE(filesOn(image), (QStringList{"01RUMBA.STY", "01TANGO.STY", "02RUMBA.STY", "02TANGO.STY", "03RUMBA.STY",
+                                          "03TANGO.STY", "04RUMBA.STY"}));
+    for (const QString &name : filesOn(image))
+        QVERIFY2(fileOn(image, name) == contents(sourceOf[name]), qPrintable(name));
+
+    const FormatOutcome newDisk = nextImage ? createNextImage(image, "styles") : formatImage(image, "styles");
+    QVERIFY2(newDisk.ok(), qPrintable(newDisk.reason));
+    QCOMPARE(newDisk.image, work->filePath(nextImage ? "DSKA0001.IMG" : "DSKA0000.IMG"));
+    QCOMPARE(QFileInfo(newDisk.image).size(), kilobytes * 1024);
+    QVERIFY(filesOn(newDisk.image).isEmpty());
+    run.drive = std::make_unique<ImageDriveA>(newDisk.image);
+    run.emptyGreenGroups();
+    QCOMPARE(run.copy(), ready);
+    QCOMPARE(filesOn(newDisk.image), (QStringList{"04RUMBA.STY", "04TANGO.STY", "05RUMBA.STY", "05TANGO.STY",
+                                                  "06RUMBA.STY", "06TANGO.STY"}));
+    for (const QString &name : filesOn(newDisk.image))
+        QVERIFY2(fileOn(newDisk.image, name) == contents(sourceOf[name]), qPrintable(name));
+    QVERIFY(mtools("minfo", {"-i", newDisk.image, "::"}).contains("disk label=\"STYLES     \""));
+}
+
+void TestImageDrive::rootDirectoryHoldsOneEntryPerStyle_data()
+{
+    QTest::addColumn<int>("kilobytes");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("1.44 MB") << 1440 << QString() << 224;
+    QTest::newRow("1.44 MB with a volume label") << 1440 << "STYLES" << 223;
+    QTest::newRow("720 KB") << 720 << QString() << 112;
+}
+
+// The root directory is filled up to three free entries: three mixed-case styles that fit
+// 8.3 still go in, which would take two entries each as they are.
+void TestImageDrive::rootDirectoryHoldsOneEntryPerStyle()
+{
+    QFETCH(int, kilobytes);
+    QFETCH(QString, label);
+    QFETCH(int, entries);
+    makeImage(image, kilobytes, label);
+    QStringList fill{"-i", image};
+    QVERIFY(QDir().mkdir(work->filePath("fill")));
+    for (int i = 0; i < entries - 3; ++i) {
+        fill << work->filePath(QStringLiteral("fill/F%1").arg(i));
+        writeFile(fill.last(), "f");
+    }
+    mtools("mcopy", fill << "::");
+    Run run(image);
+    for (int i = 0; i < 4; ++i)
+        run.groups[0].AddItem(style(QStringLiteral("xxSm%1.sty").arg(i, 3, 10, QChar('0')), 4));
+
+    QCOMPARE(run.copy(), diskFull);
+    const QStringList names = filesOn(image);
+    QCOMPARE(names.size(), entries);
+    QCOMPARE(names.mid(entries - 3), (QStringList{"01SM000.STY", "01SM001.STY", "01SM002.STY"}));
+    QCOMPARE(run.groups[0].ForeColor(), PendingColour);
+}
+
+void TestImageDrive::readBackComparesTheRightFile_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("onDisk");
+    QTest::newRow("one name twice") << QStringList{"01Walz.sty", "07Walz.sty"} << QStringList{"02WALZ.STY"};
+    QTest::newRow("mtools pattern") << QStringList{"01[x].sty", "01x.sty"} << QStringList{"02[x].sty", "02X.STY"};
+}
+
+void TestImageDrive::readBackComparesTheRightFile()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, onDisk);
+    makeImage(image, 1440);
+    Run run(image);
+    for (const QString &name : names)
+        run.groups[1].AddItem(style(name, 3000));
+
+    QCOMPARE(run.copy(), ready);
+    QCOMPARE(filesOn(image), onDisk);
+    QCOMPARE(fileOn(image, onDisk.last()), contents(run.groups[1].List(1)));
+}
+
+// The first style changes after it is written: the medium holds what was read then.
+void TestImageDrive::readBackThatDiffersKeepsTheGroupRed()
+{
+    makeImage(image, 1440);
+    Run run(image);
+    const QString first = style("01Samba.sty", 5000);
+    run.groups[2].AddItem(first);
+    run.groups[2].AddItem(style("01Salsa.sty", 5000));
+    run.progress.act = [&](int copied) {
+        if (copied == 2)
+            writeFile(first, QByteArray(5000, 'x'));
+    };
+
+    QCOMPARE(run.copy(), "CANNOT COPY: " + first + "\n03SAMBA.STY on drive A reads back different from the source");
+    QCOMPARE(run.groups[2].ForeColor(), PendingColour);
+}
+
+void TestImageDrive::refusedBeforeMtools_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("colon") << "01Bad:name.sty" << whyFatCannotStore("05Bad:name.sty");
+    QTest::newRow("star") << "01a*b.sty" << whyFatCannotStore("05a*b.sty");
+    QTest::newRow("trailing dot") << "01Dot." << whyFatCannotStore("05Dot.");
+    QTest::newRow("missing source") << "01Gone.sty" << qt_error_string(ENOENT);
+    QTest::newRow("folder") << "01Folder.sty" << qt_error_string(EISDIR);
+}
+
+void TestImageDrive::refusedBeforeMtools()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, reason);
+    makeImage(image, 1440);
+    const QString path = work->filePath(source);
+    if (source.contains("Folder"))
+        QDir().mkdir(path);
+    else if (!source.contains("Gone"))
+        style(source, 100);
+    Run run(image);
+    run.groups[4].AddItem(path);
+
+    QCOMPARE(run.copy(), "CANNOT COPY: " + path + "\n" + reason);
+    QVERIFY(filesOn(image).isEmpty());
+}
+
+void TestImageDrive::noFloppyImageIsRefused_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("formattable");
+    QTest::newRow("hard-disk size") << qint64(8) * 1024 * 1024 << false;
+    QTest::newRow("odd size") << qint64(1'000'000) << false;
+    QTest::newRow("floppy size, no FAT") << qint64(1'474'560) << true;
+}
+
+void TestImageDrive::noFloppyImageIsRefused()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, formattable);
+    QFile file(image);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("disk") && file.resize(size));
+    file.close();
+    const QByteArray before = QCryptographicHash::hash(contents(image), QCryptographicHash::Sha1);
+
+    const CopyOutcome outcome = ImageDriveA(image).FileCopy(style("01Samba.sty", 100), "a:05Samba.sty");
+    QCOMPARE(outcome.code, OtherFailure);
+    QVERIFY2(outcome.reason.contains("it may be a hard-disk image"), qPrintable(outcome.reason));
+
+    const FormatOutcome format = formatImage(image, "");
+    QCOMPARE(format.result, formattable ? 0 : int(FormatNotPossible));
+    QCOMPARE(QFileInfo(image).size(), size);
+    if (!formattable)
+        QCOMPARE(QCryptographicHash::hash(contents(image), QCryptographicHash::Sha1), before);
+}
+
+void TestImageDrive::vanishedImageIsNotReady_data()
+{
+    QTest::addColumn<int>("removeAfterCopy"); // 0: before the run
+    QTest::newRow("before the run") << 0;
+    QTest::newRow("before the read-back") << 1;
+}
+
+void TestImageDrive::vanishedImageIsNotReady()
+{
+    QFETCH(int, removeAfterCopy);
+    makeImage(image, 720);
+    Run run(image);
+    run.groups[0].AddItem(style("01Samba.sty", 100));
+    run.progress.act = [&](int copied) {
+        if (copied == removeAfterCopy)
+            QFile::remove(image);
+    };
+    if (removeAfterCopy == 0)
+        QFile::remove(image);
+
+    QCOMPARE(run.copy(), notReady);
+    QCOMPARE(run.groups[0].ForeColor(), PendingColour);
+}
+
+void TestImageDrive::formatKeepsOrGivesTheFloppySize_data()
+{
+    QTest::addColumn<int>("kilobytes"); // 0: no image yet
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("new") << 0 << qint64(1'474'560);
+    QTest::newRow("720 KB") << 720 << qint64(737'280);
+    QTest::newRow("2.88 MB") << 2880 << qint64(2'949'120);
+}
+
+void TestImageDrive::formatKeepsOrGivesTheFloppySize()
+{
+    QFETCH(int, kilobytes);
+    QFETCH(qint64, size);
+    if (kilobytes) {
+        makeImage(image, kilobytes);
+        QVERIFY(ImageDriveA(image).FileCopy(style("01Samba.sty", 100), "a:05Samba.sty").ok());
+    }
+
+    QCOMPARE(formatImage(image, "Dupliva").result, 0);
+    QCOMPARE(QFileInfo(image).size(), size);
+    QVERIFY(filesOn(image).isEmpty());
+    const ImageSpace space = imageSpace(image);
+    QCOMPARE(space.capacity, size);
+    QVERIFY2(space.freeBytes > size * 95 / 100 && space.freeBytes < size, qPrintable(space.error));
+    QCOMPARE(formatImage(image, "a:b").result, int(FormatError));
+}
+
+void TestImageDrive::nextImagePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("indexed") << "DSKA0003.IMG" << "DSKA0004.IMG";
+    QTest::newRow("dash") << "styles-7.img" << "styles-8.img";
+    QTest::newRow("carry") << "DSKA0099.IMG" << "DSKA0100.IMG";
+    QTest::newRow("wider") << "disk9.img" << "disk10.img";
+    QTest::newRow("no extension") << "disk1" << "disk2";
+    QTest::newRow("taken") << "DSKA0000.IMG" << "DSKA0002.IMG";
+    QTest::newRow("no number") << "styles.img" << "";
+    QTest::newRow("number in the extension") << "styles.i2" << "";
+}
+
+void TestImageDrive::nextImagePath()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, next);
+    writeFile(work->filePath("DSKA0001.IMG"), "taken");
+
+    QCOMPARE(::nextImagePath(work->filePath(name)), next.isEmpty() ? next : work->filePath(next));
+}
+
+void TestImageDrive::nextImageNeverOverwrites()
+{
+    makeImage(image, 720);
+    writeFile(work->filePath("DSKA0001.IMG"), "someone else's");
+
+    const FormatOutcome outcome = createNextImage(image, "");
+    QCOMPARE(outcome.image, work->filePath("DSKA0002.IMG"));
+    QCOMPARE(QFileInfo(outcome.image).size(), 737'280);
+    QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
+    QCOMPARE(createBlankImage(work->filePath("DSKA0001.IMG"), 737'280, "").result, int(FormatError));
+    QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
+}
+
+void TestImageDrive::mtoolsMessages_data()
+{
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<int>("code");
+    QTest::newRow("disk full") << "Disk full" << int(DiskFull);
+    QTest::newRow("root directory full") << "No directory slots" << int(DiskFull);
+    QTest::newRow("image gone") << "Can't open /m/A.IMG: No such file or directory\nCannot initialize '::'" << int(DriveNotReady);
+    QTest::newRow("stick pulled") << "buffer_flush: write: Input/output error" << int(DriveNotReady);
+    QTest::newRow("source gone") << "/s/01Samba.sty: No such file or directory" << int(OtherFailure);
+    QTest::newRow("not allowed") << "Can't open /m/A.IMG: Permission denied\nCannot initialize '::'" << int(OtherFailure);
+    QTest::newRow("no FAT") << "init :: non DOS media\nCannot initialize '::'" << int(OtherFailure);
+    QTest::newRow("silent") << "" << int(OtherFailure);
+}
+
+void TestImageDrive::mtoolsMessages()
+{
+    QFETCH(QString, errors);
+    QFETCH(int, code);
+    const CopyOutcome outcome = mtoolsFailure("/m/A.IMG", 1, errors);
+    QCOMPARE(outcome.code, code);
+    QVERIFY(!outcome.reason.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestImageDrive)
+#include "test_imagedrive.moc"
