@@ -11,6 +11,8 @@ struct stat;
 class FolderDriveA : public DriveA {
 public:
     explicit FolderDriveA(const QString &folder);
+    enum class Medium { Folder, FatDisk };
+    FolderDriveA(const QString &folder, Medium) : FolderDriveA(folder) {}
     ~FolderDriveA() override;
     FolderDriveA(const FolderDriveA &) = delete;
     FolderDriveA &operator=(const FolderDriveA &) = delete;
