@@ -264,6 +264,8 @@ void TestFloppyDrive::failuresBeforeTheCopy_data()
                .failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium)
                .json()
         << "" << int(OtherFailure) << refusal;
+    QTest::newRow("looking into the drive refused")
+        << FakeMachine().internalFloppy().failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(OtherFailure) << refusal;
     QTest::newRow("disk taken out")
         << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium).json()
         << "" << int(DriveNotReady) << noMedium;
@@ -304,33 +306,36 @@ void TestFloppyDrive::noUDisksOnTheBus()
 
 void TestFloppyDrive::formatUnmountsFormatsAndMounts_data()
 {
+    QTest::addColumn<QJsonObject>("machine");
     QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("failingMethod");
     QTest::addColumn<QString>("result");
     QTest::addColumn<QStringList>("calls");
     const QString unmount = "Unmount sdb " + mountOptions;
     const QString format = "Format sdb vfat auth.no_user_interaction=false label=KORVANA1 interactive";
+    const QString mount = "Mount sdb " + mountOptions;
     const QString busy = "Error unmounting /dev/sdb: target is busy";
+    const QString failed = "org.freedesktop.UDisks2.Error.Failed";
+    const auto mounted = [&] { return FakeMachine().usbFloppy(floppyFolder, true).usbStick(stickFolder); };
 
-    QTest::newRow("mounted disk") << "" << "" << "" << QStringList{unmount, format, "Mount sdb " + mountOptions};
-    QTest::newRow("named drive") << "/dev/sdb" << "" << "" << QStringList{unmount, format, "Mount sdb " + mountOptions};
-    QTest::newRow("disk in use") << "" << "Unmount" << busy << QStringList{unmount};
-    QTest::newRow("format fails") << "" << "Format" << busy << QStringList{unmount, format};
-    QTest::newRow("larger than a floppy") << "/dev/sdc" << "" << "/dev/sdc is larger than a floppy disk" << QStringList{};
+    QTest::newRow("mounted disk") << mounted().json() << "" << "" << QStringList{unmount, format, mount};
+    QTest::newRow("named drive") << mounted().json() << "/dev/sdb" << "" << QStringList{unmount, format, mount};
+    QTest::newRow("the drive with a disk") << FakeMachine().internalFloppy().usbFloppy(floppyFolder).json() << "" << ""
+                                           << QStringList{format, mount};
+    QTest::newRow("disk in use") << mounted().failing("sdb", "Unmount", failed, busy).json() << "" << busy << QStringList{unmount};
+    QTest::newRow("format fails") << mounted().failing("sdb", "Format", failed, busy).json() << "" << busy
+                                  << QStringList{unmount, format};
+    QTest::newRow("larger than a floppy") << mounted().json() << "/dev/sdc" << "/dev/sdc is larger than a floppy disk"
+                                          << QStringList{};
 }
 
 void TestFloppyDrive::formatUnmountsFormatsAndMounts()
 {
+    QFETCH(QJsonObject, machine);
     QFETCH(QString, device);
-    QFETCH(QString, failingMethod);
     QFETCH(QString, result);
     QFETCH(QStringList, calls);
-    FakeMachine machine;
-    machine.usbFloppy(floppyFolder, true).usbStick(stickFolder);
-    if (!failingMethod.isEmpty())
-        machine.failing("sdb", failingMethod, "org.freedesktop.UDisks2.Error.Failed", result);
     FakeUDisks2 udisks;
-    START_FAKE_UDISKS2(udisks, machine.json());
+    START_FAKE_UDISKS2(udisks, machine);
     SystemUDisks system;
 
     QCOMPARE(formatFloppyDisk(system, device, "KORVANA1"), result);
@@ -355,6 +360,8 @@ void TestFloppyDrive::descriptionNeverSpinsTheDrive_data()
     QTest::newRow("internal drive, size unknown")
         << FakeMachine().internalFloppy(floppyFolder).with("fd0", "filesystem", true).with("fd0", "mounted", true).json() << ""
         << "floppy drive, " + floppy + ", [0-9]+ KB free";
+    QTest::newRow("the drive with a disk") << FakeMachine().internalFloppy().usbFloppy(floppyFolder).json() << ""
+                                           << "USB floppy drive, /dev/sdb, 1\\.44 MB, not mounted";
     QTest::newRow("internal drive, no disk seen") << FakeMachine().internalFloppy(floppyFolder).usbStick(stick).json() << ""
                                                   << "no disk in the floppy drive";
     QTest::newRow("only a stick") << FakeMachine().usbStick(stick).json() << "" << "no floppy drive found";

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/statvfs.h>
 
@@ -61,8 +62,9 @@ CopyOutcome mountFailure(const UDisksReply &reply)
 CopyOutcome mountDisk(UDisks &udisks, UDisksFloppy floppy, const QString &device, QString *mountPoint)
 {
     if (!floppy.block.hasFilesystem && !floppy.mounted()) {
-        // UDisks2 does not look into a floppy drive by itself; it must now.
-        udisks.rescan(floppy.block.path);
+        // UDisks2 does not look into an internal floppy drive by itself; it must now.
+        if (const UDisksReply reply = udisks.rescan(floppy.block.path); !reply.ok())
+            return mountFailure(reply);
         const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
         if (!now || (!now->block.hasFilesystem && !now->mounted()))
             return {DriveNotReady, noDisk};
@@ -82,6 +84,16 @@ CopyOutcome mountDisk(UDisks &udisks, UDisksFloppy floppy, const QString &device
     }
     *mountPoint = floppy.block.mountPoints.constFirst();
     return {};
+}
+
+// Without mounting anything: the floppy whose disk is mounted, else the first one
+// known to hold a disk, else the first one.
+UDisksFloppy likelyDriveA(const QList<UDisksFloppy> &floppies)
+{
+    const auto withDisk = std::find_if(floppies.cbegin(), floppies.cend(), [](const UDisksFloppy &floppy) {
+        return floppy.mounted() || floppy.block.hasFilesystem || floppy.block.size > 0;
+    });
+    return withDisk == floppies.cend() ? floppies.constFirst() : *withDisk;
 }
 
 QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
@@ -169,7 +181,7 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
         return notFound(device);
-    const UDisksFloppy &floppy = floppies.constFirst();
+    const UDisksFloppy floppy = likelyDriveA(floppies);
     if (!floppy.mounted() && !floppy.block.hasFilesystem && floppy.block.size == 0)
         return noDisk;
 
@@ -189,11 +201,12 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
         return notFound(device);
-    const UDisksBlock &block = floppies.constFirst().block;
+    const UDisksFloppy floppy = likelyDriveA(floppies);
+    const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
         return QStringLiteral("%1 is larger than a floppy disk").arg(block.device);
 
-    if (floppies.constFirst().mounted()) {
+    if (floppy.mounted()) {
         if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())
             return reply.message;
     }
