@@ -2,6 +2,7 @@
 #include "desktopformatdialog.h"
 #include "desktoplauncher.h"
 #include "desktopmessageboxes.h"
+#include "driveaformat.h"
 #include "folderdrive.h"
 #include "frmdupliva.h"
 
@@ -14,7 +15,10 @@ int main(int argc, char *argv[])
     FolderDriveA drive(qEnvironmentVariable("DUPLIVA_DRIVE_A"));
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
-    DesktopFormatDialog formatDialog(drive.folder());
+    DesktopFormatDialog formatDialog([&drive] {
+        return std::make_unique<UnformattableDriveA>(QStringLiteral("the folder %1").arg(drive.folder()),
+                                                     QStringLiteral("A folder cannot be formatted."));
+    });
 
     frmDupliva window({drive, messages, launcher, formatDialog});
     messages.setParent(&window);

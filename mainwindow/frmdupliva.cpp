@@ -10,6 +10,7 @@
 #include "grouplistbox.h"
 #include "launcher.h"
 #include "messageboxes.h"
+#include "runguard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -192,12 +193,36 @@ void frmDupliva::bindHandlers()
     connect(button("Command3"), &QPushButton::clicked, this, &frmDupliva::Command3_Click);
     connect(button("Command4"), &QPushButton::clicked, this, &frmDupliva::Command4_Click);
     connect(label10, &ClickableLabel::clicked, this, &frmDupliva::Label10_Click);
+    button("CmdStartCopy")->installEventFilter(this);
+    button("Command3")->installEventFilter(this);
+}
+
+// The buttons that reach drive A say what it is, worked out only when asked for, since
+// drive A may change at any time: a floppy drive plugged in, a disk taken out.
+bool frmDupliva::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip || event->type() == QEvent::FocusIn)
+        describeDriveA(static_cast<QWidget *>(watched));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmDupliva::describeDriveA(QWidget *control)
+{
+    if (!platform.describeDriveA)
+        return;
+    const QString text = QStringLiteral("Drive A: ") + platform.describeDriveA();
+    control->setToolTip(text);
+    control->setAccessibleDescription(text);
 }
 
 void frmDupliva::CmdStartCopy_Click()
 {
-    BusyCursor busy;
-    run.CmdStartCopy_Click();
+    RunGuard guard;
+    {
+        BusyCursor busy;
+        run.CmdStartCopy_Click();
+    }
+    guard.carryOutCloseRequests();
 }
 
 void frmDupliva::Command1_Click()

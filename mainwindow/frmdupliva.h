@@ -37,6 +37,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::array<GroupList *, GroupCount> createDesign();
@@ -48,6 +49,7 @@ private:
     void setTabOrder();
     void bindHandlers();
     QPushButton *button(const char *name) const;
+    void describeDriveA(QWidget *control);
     void Form_Unload();
     static QString farewellPrompt();
 

@@ -1,84 +1,30 @@
 #include "desktopformatdialog.h"
 
-#include <QCheckBox>
-#include <QComboBox>
+#include "backgroundwork.h"
+#include "driveaformat.h"
+
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
 
-QString driveName(unsigned drive)
-{
-    if (drive < 26)
-        return QStringLiteral("%1:").arg(QChar(u'A' + drive));
-    return QStringLiteral("drive %1").arg(drive);
-}
-
-QString nativeFolder(const FormatTarget &target)
-{
-    return QDir::toNativeSeparators(target.folder);
-}
-
-QString describe(const FormatTarget &target)
-{
-    switch (target.kind) {
-    case FormatTarget::Folder:
-        return QStringLiteral("%1  (the folder %2)").arg(driveName(target.drive), nativeFolder(target));
-    case FormatTarget::NotSetUp:
-        break;
-    }
-    return QStringLiteral("%1  (not set up)").arg(driveName(target.drive));
-}
-
-QString whyNotPossible(const FormatTarget &target)
-{
-    switch (target.kind) {
-    case FormatTarget::Folder:
-        return QStringLiteral("Drive %1 is the folder %2 on this computer, not a floppy disk. "
-                              "A folder cannot be formatted. To make room for new styles, delete "
-                              "files from the folder with the file manager.")
-            .arg(driveName(target.drive), nativeFolder(target));
-    case FormatTarget::NotSetUp:
-        break;
-    }
-    return QStringLiteral("Drive %1 is not set up: neither a floppy disk nor a folder stands "
-                          "for it, so there is nothing to format.")
-        .arg(driveName(target.drive));
-}
-
 template<typename Widget>
-Widget *named(Widget *widget, const char *objectName)
+Widget *named(Widget *widget, const char *objectName, const QString &accessibleName = {})
 {
     widget->setObjectName(QString::fromLatin1(objectName));
+    if (!accessibleName.isEmpty())
+        widget->setAccessibleName(accessibleName);
     return widget;
-}
-
-QComboBox *singleChoice(const QString &choice, const char *objectName)
-{
-    auto *box = named(new QComboBox, objectName);
-    box->addItem(choice);
-    return box;
-}
-
-QWidget *settingsPart()
-{
-    auto *settings = named(new QWidget, "formatSettings");
-    auto *form = new QFormLayout(settings);
-    form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("Capacity:"), singleChoice(QStringLiteral("3.5\", 1.44 MB"), "capacityBox"));
-    form->addRow(QStringLiteral("File system:"), singleChoice(QStringLiteral("FAT12"), "fileSystemBox"));
-    auto *volumeLabel = named(new QLineEdit, "volumeLabelEdit");
-    volumeLabel->setMaxLength(11); // the most that a FAT volume label holds
-    form->addRow(QStringLiteral("Volume label:"), volumeLabel);
-    form->addRow(QString(), named(new QCheckBox(QStringLiteral("&Quick format")), "quickFormatCheck"));
-    return settings;
 }
 
 QLabel *wrappingLabel(const QString &text, const char *objectName)
@@ -89,74 +35,218 @@ QLabel *wrappingLabel(const QString &text, const char *objectName)
     return label;
 }
 
-QLabel *warningLabel()
+// A FAT volume label: at most 11 characters, upper case, none of "*/:<>?\|.
+QLineEdit *volumeLabelEdit()
 {
-    auto *warning = wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel");
-    QFont bold = warning->font();
-    bold.setBold(true);
-    warning->setFont(bold);
-    return warning;
+    auto *edit = named(new QLineEdit, "volumeLabelEdit", QStringLiteral("Volume label"));
+    edit->setMaxLength(11);
+    static const QRegularExpression allowed(QStringLiteral("[^\"*/:<>?\\\\|\\x00-\\x1f]{0,11}"));
+    edit->setValidator(new QRegularExpressionValidator(allowed, edit));
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+        const int cursor = edit->cursorPosition();
+        edit->setText(text.toUpper());
+        edit->setCursorPosition(cursor);
+    });
+    return edit;
 }
 
-QDialogButtonBox *buttonsPart(QDialog *dialog)
+// The dialog while it is open: what it does to drive A, and what the caller learns.
+class FormatWindow : public QDialog {
+public:
+    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive);
+
+    int outcome() const { return result; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void buildLayout();
+    QWidget *imageChoices();
+    QDialogButtonBox *buttonsPart();
+    void start();
+    bool erasingIsConfirmed();
+    void carryOut(const std::function<QString(const QString &label)> &work, const QString &done);
+    void setBusy(bool busy);
+
+    std::unique_ptr<DriveAFormat> drive;
+    BackgroundWorker worker;
+    bool busy = false;
+    int result = FormatCancelled;
+    QLabel *driveValue = nullptr;
+    QRadioButton *eraseChoice = nullptr;
+    QRadioButton *nextImageChoice = nullptr;
+    QLineEdit *volumeLabel = nullptr;
+    QProgressBar *progress = nullptr;
+    QLabel *status = nullptr;
+    QPushButton *startButton = nullptr;
+    QPushButton *closeButton = nullptr;
+};
+
+FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA)
+    : QDialog(owner)
+    , drive(std::move(driveA))
+{
+    setObjectName(QStringLiteral("formatDialog"));
+    setWindowTitle(QStringLiteral("Format A:"));
+    buildLayout();
+    const QString whyNot = drive->whyNotPossible();
+    if (!whyNot.isEmpty()) {
+        result = FormatNotPossible;
+        status->setText(whyNot);
+        startButton->setEnabled(false);
+        volumeLabel->setEnabled(false);
+    }
+}
+
+void FormatWindow::buildLayout()
+{
+    auto *form = new QFormLayout;
+    driveValue = named(new QLabel(drive->description()), "driveValue", QStringLiteral("Drive A"));
+    driveValue->setTextFormat(Qt::PlainText);
+    form->addRow(QStringLiteral("Drive A:"), driveValue);
+    volumeLabel = volumeLabelEdit();
+    form->addRow(QStringLiteral("Volume &label:"), volumeLabel);
+
+    progress = named(new QProgressBar, "progressBar", QStringLiteral("Progress"));
+    progress->setValue(0);
+    status = wrappingLabel(QString(), "statusLabel");
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    if (!drive->nextImageName().isEmpty())
+        layout->addWidget(imageChoices());
+    layout->addWidget(wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel"));
+    layout->addWidget(progress);
+    layout->addWidget(status);
+    layout->addSpacing(8);
+    layout->addWidget(buttonsPart());
+    setMinimumWidth(420);
+}
+
+// For a numbered image: erase it, or go on with a blank next one, as a new disk.
+QWidget *FormatWindow::imageChoices()
+{
+    auto *choices = named(new QWidget, "imageChoices");
+    eraseChoice = named(new QRadioButton(QStringLiteral("&Erase this image")), "eraseChoice",
+                        QStringLiteral("Erase this image"));
+    nextImageChoice = named(new QRadioButton(QStringLiteral("&Next image: %1").arg(drive->nextImageName())),
+                            "nextImageChoice", QStringLiteral("Next image"));
+    eraseChoice->setChecked(true);
+    auto *layout = new QVBoxLayout(choices);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(eraseChoice);
+    layout->addWidget(nextImageChoice);
+    return choices;
+}
+
+QDialogButtonBox *FormatWindow::buttonsPart()
 {
     auto *buttons = new QDialogButtonBox;
-    auto *start = named(buttons->addButton(QStringLiteral("&Start"), QDialogButtonBox::AcceptRole), "startButton");
-    auto *close = named(buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole), "closeButton");
-    start->setEnabled(false); // see createDialog
-    close->setDefault(true);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    startButton = named(buttons->addButton(QStringLiteral("&Start"), QDialogButtonBox::ActionRole), "startButton",
+                        QStringLiteral("Start"));
+    closeButton = named(buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole), "closeButton",
+                        QStringLiteral("Close"));
+    closeButton->setDefault(true);
+    connect(startButton, &QPushButton::clicked, this, &FormatWindow::start);
+    connect(buttons, &QDialogButtonBox::rejected, this, &FormatWindow::reject);
     return buttons;
+}
+
+void FormatWindow::start()
+{
+    if (nextImageChoice && nextImageChoice->isChecked()) {
+        const QString next = drive->nextImageName();
+        carryOut([this](const QString &label) { return drive->createNextImage(label); },
+                 QStringLiteral("The blank image %1 is drive A now.").arg(next));
+        driveValue->setText(drive->description());
+        return;
+    }
+    if (erasingIsConfirmed())
+        carryOut([this](const QString &label) { return drive->erase(label); }, QStringLiteral("Drive A is formatted."));
+}
+
+bool FormatWindow::erasingIsConfirmed()
+{
+    QMessageBox question(QMessageBox::Warning, windowTitle(), QStringLiteral("All files on drive A will be erased."),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName(QStringLiteral("eraseQuestion"));
+    question.setDefaultButton(QMessageBox::No);
+    question.button(QMessageBox::Yes)->setAccessibleName(QStringLiteral("Yes"));
+    question.button(QMessageBox::No)->setAccessibleName(QStringLiteral("No"));
+    return question.exec() == QMessageBox::Yes;
+}
+
+void FormatWindow::carryOut(const std::function<QString(const QString &label)> &work, const QString &done)
+{
+    setBusy(true);
+    status->setText(QStringLiteral("Working..."));
+    const QString label = volumeLabel->text();
+    QString failure;
+    worker.run([&] { failure = work(label); });
+    setBusy(false);
+    result = failure.isEmpty() ? 0 : FormatError;
+    progress->setValue(failure.isEmpty() ? 100 : 0);
+    status->setText(failure.isEmpty() ? done : QStringLiteral("Formatting failed: ") + failure);
+}
+
+// While the disk is being written, the dialog stays open and takes no command.
+void FormatWindow::setBusy(bool isBusy)
+{
+    busy = isBusy;
+    progress->setRange(0, isBusy ? 0 : 100);
+    for (QWidget *control : {static_cast<QWidget *>(startButton), static_cast<QWidget *>(closeButton),
+                             static_cast<QWidget *>(volumeLabel)})
+        control->setEnabled(!isBusy);
+    if (eraseChoice) {
+        eraseChoice->setEnabled(!isBusy);
+        nextImageChoice->setEnabled(!isBusy);
+    }
+    if (isBusy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void FormatWindow::closeEvent(QCloseEvent *event)
+{
+    if (busy)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void FormatWindow::reject()
+{
+    if (!busy)
+        QDialog::reject();
 }
 
 } // namespace
 
-DesktopFormatDialog::DesktopFormatDialog(QString driveAFolder)
-    : driveAFolder(std::move(driveAFolder))
+DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA)
+    : lookUpDriveA(std::move(lookUpDriveA))
 {
 }
 
-FormatTarget DesktopFormatDialog::target(unsigned drive) const
+std::unique_ptr<QDialog> DesktopFormatDialog::createDialog(QWidget *owner, std::unique_ptr<DriveAFormat> drive)
 {
-    if (drive != 0 || driveAFolder.isEmpty())
-        return {drive, FormatTarget::NotSetUp, {}};
-    return {drive, FormatTarget::Folder, driveAFolder};
-}
-
-std::unique_ptr<QDialog> DesktopFormatDialog::createDialog(QWidget *owner, const FormatTarget &target)
-{
-    auto dialog = std::make_unique<QDialog>(owner);
-    dialog->setObjectName(QStringLiteral("formatDialog"));
-    dialog->setWindowTitle(QStringLiteral("Format %1").arg(driveName(target.drive)));
-
-    auto *drive = new QFormLayout;
-    drive->addRow(QStringLiteral("Drive:"), named(new QLabel(describe(target)), "driveValue"));
-
-    // Neither a folder nor a drive that is not set up can be formatted: the settings stay
-    // greyed, and Start too.
-    auto *settings = settingsPart();
-    settings->setEnabled(false);
-
-    auto *progress = named(new QProgressBar, "progressBar");
-    progress->setValue(0);
-
-    auto *layout = new QVBoxLayout(dialog.get());
-    layout->addLayout(drive);
-    layout->addWidget(settings);
-    layout->addWidget(warningLabel());
-    layout->addWidget(progress);
-    layout->addWidget(wrappingLabel(whyNotPossible(target), "statusLabel"));
-    layout->addSpacing(8);
-    layout->addWidget(buttonsPart(dialog.get()));
-    dialog->setMinimumWidth(380);
-    return dialog;
+    return std::make_unique<FormatWindow>(owner, std::move(drive));
 }
 
 int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned /*formatId*/, unsigned /*options*/)
 {
     // The format identifier and options only preselect choices; this dialog starts from its defaults.
-    QDialog *dialog = createDialog(owner, target(drive)).release();
-    dialog->setAttribute(Qt::WA_DeleteOnClose); // exec() deletes it, unless its owner went first
+    std::unique_ptr<DriveAFormat> target = drive == 0
+        ? lookUpDriveA()
+        : std::make_unique<UnformattableDriveA>(QStringLiteral("drive %1").arg(drive),
+                                                QStringLiteral("Only drive A can be formatted here."));
+    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target));
     dialog->exec();
-    return FormatNotPossible;
+    if (!dialog)
+        return FormatCancelled; // its owner went first
+    const int outcome = dialog->outcome();
+    delete dialog;
+    return outcome;
 }

@@ -2,38 +2,27 @@
 
 #include "formatdialog.h"
 
-#include <QString>
-
+#include <functional>
 #include <memory>
 
+class DriveAFormat;
 class QDialog;
 
-// What a drive is, as far as formatting goes.
-struct FormatTarget {
-    enum Kind {
-        NotSetUp,
-        Folder, // a folder on this computer stands in for the floppy
-    };
-
-    unsigned drive = 0; // 0 is A
-    Kind kind = NotSetUp;
-    QString folder;
-};
-
-// The format dialog of this program. Drive A is a folder on this computer, or not set up
-// at all; neither can be formatted, and the dialog says so.
+// The format dialog of this program. It shows what drive A is and, when drive A is a
+// floppy disk or a floppy image, erases it; for a numbered image it can instead start
+// the next blank image.
 class DesktopFormatDialog : public FormatDialog {
 public:
-    // An empty folder means that drive A is not set up.
-    explicit DesktopFormatDialog(QString driveAFolder);
+    using DriveALookup = std::function<std::unique_ptr<DriveAFormat>()>;
+
+    // Drive A is looked up again each time the dialog opens.
+    explicit DesktopFormatDialog(DriveALookup lookUpDriveA);
 
     int SHFormatDrive(QWidget *owner, unsigned drive, unsigned formatId, unsigned options) override;
 
-    FormatTarget target(unsigned drive) const;
-
-    // The dialog for a target, built but not shown.
-    static std::unique_ptr<QDialog> createDialog(QWidget *owner, const FormatTarget &target);
+    // The dialog for a drive, built but not shown; its result is that of SHFormatDrive.
+    static std::unique_ptr<QDialog> createDialog(QWidget *owner, std::unique_ptr<DriveAFormat> drive);
 
 private:
-    QString driveAFolder;
+    DriveALookup lookUpDriveA;
 };

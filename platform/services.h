@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class DriveA;
 class FormatDialog;
 class Launcher;
@@ -11,4 +15,6 @@ struct PlatformServices {
     MessageBoxes &messages;
     Launcher &launcher;
     FormatDialog &formatDialog;
+    // What drive A is at this moment, such as "the folder /home/me/styles-disk".
+    std::function<QString()> describeDriveA = {};
 };

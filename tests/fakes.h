@@ -44,8 +44,13 @@ public:
     CopyOutcome Flush() override
     {
         events.append(QStringLiteral("flush"));
-        return flushFailureCode ? CopyOutcome{flushFailureCode, QStringLiteral("fake flush failure")} : CopyOutcome{};
+        if (!flushFailureCode)
+            return {};
+        return {flushFailureCode, QStringLiteral("fake flush failure"), flushFailureSource};
     }
+
+    void BeginRun() override { events.append(QStringLiteral("begin")); }
+    void EndRun() override { events.append(QStringLiteral("end")); }
 
     void failAt(int copy, int code)
     {
@@ -57,6 +62,7 @@ public:
     QStringList events;
     int copiesAsked = 0;
     int flushFailureCode = NoFailure;
+    QString flushFailureSource;
     std::function<void()> onCopy;
 
 private:

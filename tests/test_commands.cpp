@@ -2,6 +2,7 @@
 #include "author.h"
 #include "windowfixture.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -38,6 +39,7 @@ private slots:
     void aboutWindowLoadsAfreshAfterClose();
     void farewellEndsTheProgram();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
+    void driveButtonsSayWhatDriveAIsWhenAsked();
 };
 
 void TestCommands::formatReportsOnlyAnError_data()
@@ -166,6 +168,22 @@ void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
     click(f.window.findChild<QPushButton *>("Command4"));
     QCOMPARE(messages.shown.size(), 3);
     QVERIFY(messages.shown[2].prompt.contains("No file manager could be started"));
+}
+
+void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
+{
+    WindowFixture f;
+    QCOMPARE(f.driveALookups, 0);
+    for (const char *name : {"CmdStartCopy", "Command3"}) {
+        auto *button = f.window.findChild<QPushButton *>(name);
+        f.driveA = QStringLiteral("floppy image DSKA000%1.IMG, 1.44 MB, 0 KB free").arg(f.driveALookups);
+        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &tip);
+
+        QCOMPARE(button->toolTip(), "Drive A: " + f.driveA);
+        QCOMPARE(button->accessibleDescription(), button->toolTip());
+    }
+    QCOMPARE(f.driveALookups, 2);
 }
 
 int main(int argc, char *argv[])

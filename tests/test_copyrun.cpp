@@ -55,6 +55,7 @@ private slots:
     void failureEndsTheRun_data();
     void failureEndsTheRun();
     void groupTurnsGreenOnlyAfterFlush();
+    void failedFlushKeepsTheGroupPending_data();
     void failedFlushKeepsTheGroupPending();
     void rerunAfterDiskFullStartsTheGroupAgain();
 };
@@ -209,22 +210,37 @@ void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
 
     run.CmdStartCopy_Click();
 
-    QCOMPARE(drive.events, (QStringList{"a:01A.sty", "flush", "a:02B.sty", "flush"}));
+    QCOMPARE(drive.events, (QStringList{"begin", "a:01A.sty", "flush", "a:02B.sty", "flush", "end"}));
 }
 
+void TestCopyRun::failedFlushKeepsTheGroupPending_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("disk full") << 61 << "" << "DISK FULL: INSERT NEW DISK !";
+    QTest::newRow("read back differs") << 75 << "/s/01A.sty" << "CANNOT COPY: /s/01A.sty\nfake flush failure";
+}
+
+// Group 4 holds two files; the flush fails, possibly naming the first of them.
 void TestCopyRun::failedFlushKeepsTheGroupPending()
 {
+    QFETCH(int, code);
+    QFETCH(QString, source);
+    QFETCH(QString, prompt);
     Board b;
     FakeDriveA drive;
     FakeMessageBoxes messages;
-    b.fill(4, {"/s/01A.sty"});
-    drive.flushFailureCode = DiskFull;
+    b.fill(4, {"/s/01A.sty", "/s/01B.sty"});
+    drive.flushFailureCode = code;
+    drive.flushFailureSource = source;
     CopyRun run(b.board, drive, messages);
 
     run.CmdStartCopy_Click();
 
     QCOMPARE(b[4].ForeColor(), PendingColour);
-    QCOMPARE(messages.shown[0].prompt, QStringLiteral("DISK FULL: INSERT NEW DISK !"));
+    QCOMPARE(messages.shown[0].prompt, prompt);
+    QCOMPARE(drive.events.last(), QStringLiteral("end"));
 }
 
 void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()

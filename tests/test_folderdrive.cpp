@@ -42,6 +42,11 @@ private slots:
     void destinationMustNameAFileInTheRoot_data();
     void destinationMustNameAFileInTheRoot();
     void fullDiskLeavesNoTruncatedFile();
+    void floppyNames_data();
+    void floppyNames();
+    void flushReadsBackTheLastCopyOfEachName();
+    void readBackThatDiffersNamesItsSource_data();
+    void readBackThatDiffersNamesItsSource();
 
 private:
     std::unique_ptr<QTemporaryDir> work;
@@ -197,6 +202,72 @@ void TestFolderDrive::fullDiskLeavesNoTruncatedFile()
     QCOMPARE(outcome.code, DiskFull);
     QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"01Big.sty", "02Big.sty"}));
     QCOMPARE(QFileInfo(driveFolder + "/02Big.sty").size(), 600 * 1024);
+}
+
+void TestFolderDrive::floppyNames_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<QString>("written"); // empty: refused before anything is written
+    QTest::newRow("8.3 in upper case") << "a:05Samba.sty" << "05SAMBA.STY";
+    QTest::newRow("no extension") << "a:05rock" << "05ROCK";
+    QTest::newRow("long name kept") << "a:05Samba Latin.sty" << "05Samba Latin.sty";
+    QTest::newRow("two dots kept") << "a:05a.b.c" << "05a.b.c";
+    QTest::newRow("star") << "a:05a*b.sty" << "";
+    QTest::newRow("colon") << "a:05a:b.sty" << "";
+}
+
+void TestFolderDrive::floppyNames()
+{
+    QFETCH(QString, destination);
+    QFETCH(QString, written);
+    writeFile(sources + "/01Style.sty", "style");
+    FolderDriveA drive(driveFolder, FolderDriveA::Medium::FatDisk);
+
+    const CopyOutcome outcome = drive.FileCopy(sources + "/01Style.sty", destination);
+
+    QCOMPARE(outcome.ok(), !written.isEmpty());
+    QVERIFY(drive.Flush().ok());
+    QCOMPARE(QDir(driveFolder).entryList(QDir::Files), written.isEmpty() ? QStringList() : QStringList{written});
+    if (written.isEmpty())
+        QVERIFY(outcome.reason.contains("cannot store"));
+}
+
+void TestFolderDrive::flushReadsBackTheLastCopyOfEachName()
+{
+    writeFile(sources + "/01Walz.sty", "first waltz");
+    writeFile(sources + "/07Walz.sty", "second waltz");
+    FolderDriveA drive(driveFolder);
+    QVERIFY(drive.FileCopy(sources + "/01Walz.sty", "a:02Walz.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/07Walz.sty", "a:02Walz.sty").ok());
+
+    QVERIFY(drive.Flush().ok());
+    QCOMPARE(readFile(driveFolder + "/02Walz.sty"), QByteArray("second waltz"));
+}
+
+void TestFolderDrive::readBackThatDiffersNamesItsSource_data()
+{
+    QTest::addColumn<QByteArray>("changedTo");
+    QTest::newRow("same size") << QByteArray("sambA");
+    QTest::newRow("longer") << QByteArray("samba!");
+    QTest::newRow("shorter") << QByteArray("samb");
+}
+
+// The source changes between the copy and the flush, so the disk no longer holds it.
+void TestFolderDrive::readBackThatDiffersNamesItsSource()
+{
+    QFETCH(QByteArray, changedTo);
+    writeFile(sources + "/01Rock.sty", "rock");
+    writeFile(sources + "/01Samba.sty", "samba");
+    FolderDriveA drive(driveFolder, FolderDriveA::Medium::FatDisk);
+    QVERIFY(drive.FileCopy(sources + "/01Samba.sty", "a:05Samba.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Rock.sty", "a:05Rock.sty").ok());
+    writeFile(sources + "/01Samba.sty", changedTo);
+
+    const CopyOutcome outcome = drive.Flush();
+
+    QCOMPARE(outcome.code, OtherFailure);
+    QCOMPARE(outcome.source, sources + "/01Samba.sty");
+    QCOMPARE(outcome.reason, QString("05SAMBA.STY on drive A reads back different from its source"));
 }
 
 QTEST_APPLESS_MAIN(TestFolderDrive)

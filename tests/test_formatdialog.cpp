@@ -1,28 +1,48 @@
 #include "desktopformatdialog.h"
+#include "driveaformat.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
+namespace {
 
-class TestFormatDialog : public QObject {
-    Q_OBJECT
+// A drive A that can be formatted, and records what it was asked to do in calls, which
+// outlive it.
+class FakeFloppy : public DriveAFormat {
+public:
+    FakeFloppy(QStringList &calls, QString next, QString failure)
+        : next(std::move(next))
+        , failure(std::move(failure))
+        , calls(calls)
+    {
+    }
 
-private slots:
-    void whatTheDriveIs();
-    void folderCannotBeFormatted();
-    void unsetDriveHasNothingToFormat();
-    void closingReportsNotPossible_data();
-    void closingReportsNotPossible();
+    QString description() const override { return shown; }
+    QString whyNotPossible() const override { return {}; }
+    QString nextImageName() const override { return next; }
+    QString erase(const QString &label) override
+    {
+        calls.append("erase " + label);
+        return failure;
+    }
+    QString createNextImage(const QString &label) override
+    {
+        calls.append("next " + label);
+        shown = "floppy image " + next;
+        return failure;
+    }
 
-private:
-    QTemporaryDir folder;
-    QString nativeFolder() const { return QDir::toNativeSeparators(folder.path()); }
+    QString shown = "floppy image DSKA0003.IMG, 1.44 MB";
+    QString next;
+    QString failure;
+    QStringList &calls;
 };
 
 template<typename Widget>
@@ -34,83 +54,138 @@ Widget *child(const QWidget &parent, const char *name)
     return found;
 }
 
-void TestFormatDialog::whatTheDriveIs()
+// Answers the question whether to erase, once it shows, with the button of that name.
+void answerEraseQuestion(const QString &answer, QString *asked)
 {
-    const DesktopFormatDialog withFolder(folder.path());
-    QCOMPARE(withFolder.target(0).kind, FormatTarget::Folder);
-    QCOMPARE(withFolder.target(0).folder, folder.path());
-    QCOMPARE(withFolder.target(1).kind, FormatTarget::NotSetUp); // only drive A is a folder
-
-    const DesktopFormatDialog unset({});
-    QCOMPARE(unset.target(0).kind, FormatTarget::NotSetUp);
+    QTimer::singleShot(0, [=] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        *asked = box->text();
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->accessibleName() == answer)
+                button->click();
+        }
+    });
 }
 
-void TestFormatDialog::folderCannotBeFormatted()
+// Runs SHFormatDrive with the dialog driven by act, and closes it at the end.
+int runDialog(DesktopFormatDialog &formatDialog, unsigned drive, const std::function<void(QDialog &)> &act)
 {
-    const auto dialog = DesktopFormatDialog::createDialog(nullptr, DesktopFormatDialog(folder.path()).target(0));
-
-    QCOMPARE(dialog->windowTitle(), QString("Format A:"));
-    QVERIFY(child<QLabel>(*dialog, "driveValue")->text().contains(nativeFolder()));
-    const QString status = child<QLabel>(*dialog, "statusLabel")->text();
-    QVERIFY2(status.contains(nativeFolder()) && status.contains("cannot be formatted"), qPrintable(status));
-    QVERIFY(!child<QLabel>(*dialog, "warningLabel")->text().isEmpty());
-    QVERIFY(!child<QPushButton>(*dialog, "startButton")->isEnabled());
-    QVERIFY(!child<QWidget>(*dialog, "formatSettings")->isEnabled());
-    QVERIFY(child<QPushButton>(*dialog, "closeButton")->isDefault());
-}
-
-void TestFormatDialog::unsetDriveHasNothingToFormat()
-{
-    const auto dialog = DesktopFormatDialog::createDialog(nullptr, DesktopFormatDialog({}).target(0));
-
-    QVERIFY(child<QLabel>(*dialog, "driveValue")->text().contains("not set up"));
-    const QString status = child<QLabel>(*dialog, "statusLabel")->text();
-    QVERIFY2(status.contains("A:") && status.contains("nothing to format"), qPrintable(status));
-    QVERIFY(!child<QPushButton>(*dialog, "startButton")->isEnabled());
-}
-
-void TestFormatDialog::closingReportsNotPossible_data()
-{
-    QTest::addColumn<bool>("withFolder");
-    QTest::addColumn<bool>("byEscape");
-
-    QTest::newRow("folder, Close button") << true << false;
-    QTest::newRow("folder, Escape") << true << true;
-    QTest::newRow("not set up, Close button") << false << false;
-}
-
-void TestFormatDialog::closingReportsNotPossible()
-{
-    QFETCH(bool, withFolder);
-    QFETCH(bool, byEscape);
     QWidget owner;
     owner.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&owner));
-
-    bool sawModalDialog = false;
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog)
-            return; // the test then fails on sawModalDialog, after the dialog closes by itself
-        sawModalDialog = dialog->parentWidget() == &owner;
-        if (byEscape)
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else
-            QTest::mouseClick(child<QPushButton>(*dialog, "closeButton"), Qt::LeftButton);
+            return;
+        act(*dialog);
+        QTest::mouseClick(child<QPushButton>(*dialog, "closeButton"), Qt::LeftButton);
     });
-    // Should the click above go wrong, this closes the dialog so that the test cannot hang.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
+    QTimer guard; // should the close above go wrong, the test cannot hang
+    guard.callOnTimeout([] {
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
     guard.start(5000);
+    const int result = formatDialog.SHFormatDrive(&owner, drive, 0, 0);
+    if (!owner.findChildren<QDialog *>().isEmpty())
+        return -100; // something was left behind
+    return result;
+}
 
-    DesktopFormatDialog formatDialog(withFolder ? folder.path() : QString());
-    QCOMPARE(formatDialog.SHFormatDrive(&owner, 0, 0xFFFF, 0), int(FormatNotPossible));
-    QVERIFY(sawModalDialog);
-    QVERIFY(owner.findChildren<QDialog *>().isEmpty()); // nothing left behind
+} // namespace
+
+class TestFormatDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void unformattableDriveIsRefused_data();
+    void unformattableDriveIsRefused();
+    void erasingAsksFirst_data();
+    void erasingAsksFirst();
+    void nextImageNeedsNoQuestion();
+};
+
+void TestFormatDialog::unformattableDriveIsRefused_data()
+{
+    QTest::addColumn<unsigned>("drive");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder") << 0u << "A folder cannot be formatted.";
+    QTest::newRow("drive B") << 1u << "Only drive A can be formatted here.";
+}
+
+void TestFormatDialog::unformattableDriveIsRefused()
+{
+    QFETCH(unsigned, drive);
+    QFETCH(QString, reason);
+    DesktopFormatDialog formatDialog([] { return std::make_unique<UnformattableDriveA>("the folder /tmp/a", "A folder cannot be formatted."); });
+    QString status;
+    bool startEnabled = true;
+
+    const int result = runDialog(formatDialog, drive, [&](QDialog &dialog) {
+        status = child<QLabel>(dialog, "statusLabel")->text();
+        startEnabled = child<QPushButton>(dialog, "startButton")->isEnabled();
+    });
+
+    QCOMPARE(result, int(FormatNotPossible));
+    QCOMPARE(status, reason);
+    QVERIFY(!startEnabled);
+}
+
+void TestFormatDialog::erasingAsksFirst_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("result");
+    QTest::newRow("no") << "No" << "" << QStringList() << int(FormatCancelled);
+    QTest::newRow("yes") << "Yes" << "" << QStringList{"erase STYLES1"} << 0;
+    QTest::newRow("yes, but it fails") << "Yes" << "Not authorized" << QStringList{"erase STYLES1"} << int(FormatError);
+}
+
+void TestFormatDialog::erasingAsksFirst()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, failure);
+    QFETCH(QStringList, calls);
+    QFETCH(int, result);
+    QStringList seen;
+    DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, QString(), failure); });
+    QString asked, status;
+
+    const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
+        QVERIFY(!dialog.findChild<QRadioButton *>("nextImageChoice")); // no number in its name
+        QTest::keyClicks(child<QLineEdit>(dialog, "volumeLabelEdit"), "styles:*1");
+        answerEraseQuestion(answer, &asked);
+        child<QPushButton>(dialog, "startButton")->click();
+        status = child<QLabel>(dialog, "statusLabel")->text();
+    });
+
+    QCOMPARE(asked, QString("All files on drive A will be erased."));
+    QCOMPARE(seen, calls);
+    QCOMPARE(outcome, result);
+    if (!failure.isEmpty())
+        QVERIFY2(status.contains(failure), qPrintable(status));
+}
+
+void TestFormatDialog::nextImageNeedsNoQuestion()
+{
+    QStringList seen;
+    DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, "DSKA0004.IMG", QString()); });
+    QString choice, driveShown;
+
+    const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
+        auto *next = child<QRadioButton>(dialog, "nextImageChoice");
+        choice = next->text();
+        next->click();
+        child<QPushButton>(dialog, "startButton")->click(); // a question would hang here
+        driveShown = child<QLabel>(dialog, "driveValue")->text();
+    });
+
+    QCOMPARE(choice, QString("&Next image: DSKA0004.IMG"));
+    QCOMPARE(seen, QStringList{"next "});
+    QCOMPARE(driveShown, QString("floppy image DSKA0004.IMG"));
+    QCOMPARE(outcome, 0);
 }
 
 QTEST_MAIN(TestFormatDialog)

@@ -1,3 +1,4 @@
+#include "backgroundwork.h"
 #include "folderdrive.h"
 #include "windowfixture.h"
 #include "grouplistbox.h"
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <sys/mount.h>
@@ -71,6 +74,7 @@ private slots:
     void emptyAll();
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
+    void longRunHoldsOffTheUser();
 };
 
 void TestMainWindow::opensAsDesigned()
@@ -297,6 +301,44 @@ void TestMainWindow::wholeCycleOnFloppySizedDisks()
     QCOMPARE(QFile(driveFolder + "/11Walz.sty").size(), 500 * 1024);
     QCOMPARE(window.groupList(1)->ListCount(), 0);
     QCOMPARE(window.groupList(11)->ForeColor(), CopiedColour);
+}
+
+// A slow drive keeps the window answering during the run, but a drop, a click and a
+// close request that arrive meanwhile wait for its end: the drop is refused, the click
+// is lost, and the window closes after the run's last box.
+void TestMainWindow::longRunHoldsOffTheUser()
+{
+    FakeDriveA slowDrive;
+    slowDrive.onCopy = [] { QThread::msleep(100); };
+    BackgroundDriveA drive(slowDrive);
+    FakeMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    frmDupliva window({drive, messages, launcher, formatDialog});
+    window.show();
+    window.groupList(1)->AddItem("/s/01A.sty");
+    window.groupList(1)->AddItem("/s/01B.sty");
+    window.groupList(3)->AddItem("/s/01C.sty");
+    bool dropAccepted = true;
+    int copiesWhenUserActed = -1;
+    QTimer::singleShot(50, &window, [&] {
+        copiesWhenUserActed = slowDrive.copiesAsked;
+        dropAccepted = dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"}));
+        click(window, "Command2"); // "Empty ALL"
+        window.close();
+    });
+
+    click(window, "CmdStartCopy");
+
+    QCOMPARE(copiesWhenUserActed, 1);
+    QVERIFY(!dropAccepted);
+    QCOMPARE(window.groupList(2)->ListCount(), 0);
+    QCOMPARE(window.groupList(1)->ListCount(), 2);
+    QCOMPARE(window.groupList(3)->ForeColor(), CopiedColour);
+    QCOMPARE(messages.shown.size(), 2);
+    QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
+    QCOMPARE(messages.shown[1].title, QStringLiteral("Dont't forget:"));
+    QVERIFY(!window.isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -10,5 +10,10 @@ struct WindowFixture {
     FakeMessageBoxes messages;
     FakeLauncher launcher;
     FakeFormatDialog formatDialog;
-    frmDupliva window{{drive, messages, launcher, formatDialog}};
+    QString driveA = QStringLiteral("no floppy drive found");
+    int driveALookups = 0;
+    frmDupliva window{{drive, messages, launcher, formatDialog, [this] {
+                           ++driveALookups;
+                           return driveA;
+                       }}};
 };

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// What "Format A:\" can do to drive A as it is at this moment.
+class DriveAFormat {
+public:
+    virtual ~DriveAFormat() = default;
+
+    // What drive A is, for example "floppy image DSKA0003.IMG, 1.44 MB".
+    virtual QString description() const = 0;
+
+    // Why drive A cannot be formatted, or an empty text if it can.
+    virtual QString whyNotPossible() const = 0;
+
+    // For a numbered floppy image, the name of the blank image that may follow it.
+    virtual QString nextImageName() const { return {}; }
+
+    // Erases the disk, giving it the volume label. Runs on a worker thread; returns
+    // the failure's own words, or an empty text.
+    virtual QString erase(const QString &label) = 0;
+
+    // Creates the next blank image, which becomes drive A. Runs on a worker thread;
+    // returns the failure's own words, or an empty text.
+    virtual QString createNextImage(const QString & /*label*/) { return QStringLiteral("There is no next image"); }
+};
+
+// A drive A that cannot be formatted, such as a folder.
+class UnformattableDriveA : public DriveAFormat {
+public:
+    UnformattableDriveA(QString description, QString reason)
+        : shown(std::move(description))
+        , reason(std::move(reason))
+    {
+    }
+
+    QString description() const override { return shown; }
+    QString whyNotPossible() const override { return reason; }
+    QString erase(const QString &) override { return reason; }
+
+private:
+    QString shown;
+    QString reason;
+};
