@@ -193,7 +193,12 @@ void TestFloppyDrive::detectsTheMachinesFloppyDrives()
     START_FAKE_UDISKS2(udisks, FakeMachine().usbFloppy(floppyFolder).usbStick(stickFolder).internalFloppy().json());
 
     const std::optional<UDisksMachine> machine = SystemUDisks().machine();
+    std::optional<UDisksMachine> seenFromWorker;
+    const std::unique_ptr<QThread> worker(QThread::create([&] { seenFromWorker = SystemUDisks().machine(); }));
+    worker->start();
 
+    QVERIFY(worker->wait(10'000));
+    QVERIFY(seenFromWorker && seenFromWorker->blocks.size() == 3);
     QVERIFY(machine);
     QCOMPARE(machine->drives.size(), 3);
     const QList<UDisksFloppy> floppies = floppyDrives(*machine);

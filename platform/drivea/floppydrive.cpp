@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <sys/statvfs.h>
 
 namespace {
@@ -48,7 +47,8 @@ bool driveIsGone(const UDisksReply &reply)
         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
         QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
     };
-    return gone.contains(reply.errorName) || reply.message.contains(qt_error_string(ENOMEDIUM), Qt::CaseInsensitive);
+    // UDisks2 passes on mount's words for ENOMEDIUM, in the daemon's own language.
+    return gone.contains(reply.errorName) || reply.message.contains(QLatin1String("No medium found"), Qt::CaseInsensitive);
 }
 
 // A drive that is gone or empty is not ready; anything else, a refusal by the desktop's
@@ -99,7 +99,7 @@ UDisksFloppy likelyDriveA(const QList<UDisksFloppy> &floppies)
 QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
 {
     if (floppy.drive.path.isEmpty())
-        return QStringLiteral("block device %1").arg(floppy.block.device);
+        return QStringLiteral("block device");
     const QString kind = isFloppyDrive(floppy.drive, machine) ? QStringLiteral("floppy drive") : QStringLiteral("drive");
     return floppy.drive.connectionBus == QLatin1String("usb") ? QStringLiteral("USB ") + kind : kind;
 }
