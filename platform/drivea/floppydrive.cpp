@@ -1,0 +1,217 @@
+#include "floppydrive.h"
+
+#include "floppies.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <sys/statvfs.h>
+
+namespace {
+
+const QString noUDisks = QStringLiteral("UDisks2 is not running");
+const QString noFloppyDrive = QStringLiteral("no floppy drive found");
+const QString noDisk = QStringLiteral("no disk in the floppy drive");
+
+QList<UDisksFloppy> floppiesFor(const UDisksMachine &machine, const QString &device)
+{
+    if (device.isEmpty())
+        return floppyDrives(machine);
+    const std::optional<UDisksFloppy> named = namedBlockDevice(machine, device);
+    return named ? QList{*named} : QList<UDisksFloppy>{};
+}
+
+QString notFound(const QString &device)
+{
+    return device.isEmpty() ? noFloppyDrive : QStringLiteral("no block device %1").arg(device);
+}
+
+// The same floppy as UDisks2 shows it now.
+std::optional<UDisksFloppy> lookAgain(UDisks &udisks, const UDisksFloppy &floppy, const QString &device)
+{
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    if (!machine)
+        return std::nullopt;
+    for (const UDisksFloppy &now : floppiesFor(*machine, device)) {
+        if (floppy.drive.path.isEmpty() ? now.block.path == floppy.block.path : now.drive.path == floppy.drive.path)
+            return now;
+    }
+    return std::nullopt;
+}
+
+bool driveIsGone(const UDisksReply &reply)
+{
+    static const QStringList gone = {
+        QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"), QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+        QStringLiteral("org.freedesktop.DBus.Error.NoReply"), QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+    };
+    // UDisks2 passes on mount's words for ENOMEDIUM, in the daemon's own language.
+    return gone.contains(reply.errorName) || reply.message.contains(QLatin1String("No medium found"), Qt::CaseInsensitive);
+}
+
+// A drive that is gone or empty is not ready; anything else, a refusal by the desktop's
+// policy above all, is told in the system's words.
+CopyOutcome mountFailure(const UDisksReply &reply)
+{
+    return {driveIsGone(reply) ? DriveNotReady : OtherFailure, reply.message};
+}
+
+// Mounts the floppy's disk, unless it is mounted already, and tells where it is.
+CopyOutcome mountDisk(UDisks &udisks, UDisksFloppy floppy, const QString &device, QString *mountPoint)
+{
+    if (!floppy.block.hasFilesystem && !floppy.mounted()) {
+        // UDisks2 does not look into an internal floppy drive by itself; it must now.
+        if (const UDisksReply reply = udisks.rescan(floppy.block.path); !reply.ok())
+            return mountFailure(reply);
+        const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
+        if (!now || (!now->block.hasFilesystem && !now->mounted()))
+            return {DriveNotReady, noDisk};
+        floppy = *now;
+    }
+    if (!floppy.mounted()) {
+        const UDisksReply reply = udisks.mount(floppy.block.path);
+        if (reply.ok() && !reply.mountPoint.isEmpty()) {
+            *mountPoint = reply.mountPoint;
+            return {};
+        }
+        // The desktop may have mounted it in the meantime.
+        const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
+        if (!now || !now->mounted())
+            return mountFailure(reply);
+        floppy = *now;
+    }
+    *mountPoint = floppy.block.mountPoints.constFirst();
+    return {};
+}
+
+// Without mounting anything: the floppy whose disk is mounted, else the first one
+// known to hold a disk, else the first one.
+UDisksFloppy likelyDriveA(const QList<UDisksFloppy> &floppies)
+{
+    const auto withDisk = std::find_if(floppies.cbegin(), floppies.cend(), [](const UDisksFloppy &floppy) {
+        return floppy.mounted() || floppy.block.hasFilesystem || floppy.block.size > 0;
+    });
+    return withDisk == floppies.cend() ? floppies.constFirst() : *withDisk;
+}
+
+QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
+{
+    if (floppy.drive.path.isEmpty())
+        return QStringLiteral("block device");
+    const QString kind = isFloppyDrive(floppy.drive, machine) ? QStringLiteral("floppy drive") : QStringLiteral("drive");
+    return floppy.drive.connectionBus == QLatin1String("usb") ? QStringLiteral("USB ") + kind : kind;
+}
+
+QString freeSpaceText(const QString &mountPoint)
+{
+    struct statvfs disk {};
+    if (::statvfs(QFile::encodeName(mountPoint).constData(), &disk) != 0)
+        return {};
+    return QStringLiteral("%1 KB free").arg(quint64(disk.f_bavail) * disk.f_frsize / 1024);
+}
+
+} // namespace
+
+FloppyDriveA::FloppyDriveA(UDisks &udisks, const QString &device)
+    : udisks(udisks)
+    , device(device)
+{
+}
+
+void FloppyDriveA::BeginRun()
+{
+    disk.reset();
+}
+
+void FloppyDriveA::EndRun()
+{
+    disk.reset();
+}
+
+QString FloppyDriveA::mountPoint() const
+{
+    return disk ? disk->folder() : QString();
+}
+
+CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+{
+    if (CopyOutcome outcome = openDisk(); !outcome.ok())
+        return outcome;
+    return disk->FileCopy(sourcePath, destination);
+}
+
+CopyOutcome FloppyDriveA::Flush()
+{
+    if (CopyOutcome outcome = openDisk(); !outcome.ok())
+        return outcome;
+    return disk->Flush();
+}
+
+// Drive A is the floppy whose disk is mounted, or else the first one whose disk mounts.
+CopyOutcome FloppyDriveA::openDisk()
+{
+    if (disk)
+        return {};
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    if (!machine)
+        return {DriveNotReady, noUDisks};
+    const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
+    CopyOutcome outcome{DriveNotReady, notFound(device)};
+    for (const UDisksFloppy &floppy : floppies) {
+        QString mountPoint;
+        const CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountPoint);
+        if (mounted.ok()) {
+            disk = std::make_unique<FolderDriveA>(mountPoint, FolderDriveA::Medium::FatDisk);
+            return {};
+        }
+        // A refusal says more than an empty drive.
+        if (outcome.code == DriveNotReady)
+            outcome = mounted;
+    }
+    return outcome;
+}
+
+QString describeFloppyDrive(UDisks &udisks, const QString &device)
+{
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    if (!machine)
+        return QStringLiteral("%1 (%2)").arg(notFound(device), noUDisks);
+    const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
+    if (floppies.isEmpty())
+        return notFound(device);
+    const UDisksFloppy floppy = likelyDriveA(floppies);
+    if (!floppy.mounted() && !floppy.block.hasFilesystem && floppy.block.size == 0)
+        return noDisk;
+
+    QStringList parts = {kindOfDrive(floppy, *machine), floppy.mounted() ? floppy.block.mountPoints.constFirst() : floppy.block.device};
+    parts.append(diskSizeText(floppy.block.size));
+    // Only a mounted disk is asked for its free space: anything else would spin the drive.
+    parts.append(floppy.mounted() ? freeSpaceText(floppy.block.mountPoints.constFirst()) : QStringLiteral("not mounted"));
+    parts.removeAll(QString());
+    return parts.join(QLatin1String(", "));
+}
+
+QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
+{
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    if (!machine)
+        return noUDisks;
+    const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
+    if (floppies.isEmpty())
+        return notFound(device);
+    const UDisksFloppy floppy = likelyDriveA(floppies);
+    const UDisksBlock &block = floppy.block;
+    if (block.size > largestFloppy)
+        return QStringLiteral("%1 is larger than a floppy disk").arg(block.device);
+
+    if (floppy.mounted()) {
+        if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())
+            return reply.message;
+    }
+    if (const UDisksReply reply = udisks.format(block.path, QStringLiteral("vfat"), label); !reply.ok())
+        return reply.message;
+    const UDisksReply reply = udisks.mount(block.path);
+    return reply.ok() ? QString() : reply.message;
+}

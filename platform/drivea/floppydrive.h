@@ -1,0 +1,41 @@
+#pragma once
+
+#include "folderdrive.h"
+#include "udisks.h"
+
+#include <memory>
+
+// Drive A as a floppy disk in a drive that UDisks2 knows. At the first copy of a run
+// the disk is mounted, unless the desktop has mounted it already, and the styles go
+// into its mount point. The disk stays mounted after the run, as the desktop expects.
+class FloppyDriveA : public DriveA {
+public:
+    // device: the block device the user named ("/dev/fd0", "/dev/sdb"), or empty for
+    // the machine's floppy drive. udisks must outlive the drive.
+    explicit FloppyDriveA(UDisks &udisks, const QString &device = {});
+
+    void BeginRun() override;
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
+    CopyOutcome Flush() override;
+    void EndRun() override;
+
+    // Where the disk is mounted in this run; empty until the first copy has mounted it.
+    QString mountPoint() const;
+
+private:
+    CopyOutcome openDisk();
+
+    UDisks &udisks;
+    QString device;
+    std::unique_ptr<FolderDriveA> disk;
+};
+
+// What the floppy drive is, for the text after "Drive A: ": "USB floppy drive,
+// /media/USER/STYLES, 1.44 MB, 312 KB free", "no disk in the floppy drive", "no floppy
+// drive found". device as for FloppyDriveA. It neither mounts nor spins the drive.
+QString describeFloppyDrive(UDisks &udisks, const QString &device = {});
+
+// Erases the disk in the floppy drive and gives it an empty FAT file system named label:
+// unmounts it, formats it and mounts it again. Returns the system's words for what
+// failed, or an empty text. The label must already suit FAT.
+QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label);
