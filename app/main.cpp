@@ -1,26 +1,28 @@
 #include "application.h"
+#include "backgroundwork.h"
 #include "desktopformatdialog.h"
 #include "desktoplauncher.h"
 #include "desktopmessageboxes.h"
-#include "driveaformat.h"
-#include "folderdrive.h"
+#include "drivechoice.h"
 #include "frmdupliva.h"
+#include "udisks.h"
 
 int main(int argc, char *argv[])
 {
     ReportingApplication app(argc, argv);
     substituteDesignFonts();
 
-    // Drive A is the folder that DUPLIVA_DRIVE_A names.
-    FolderDriveA drive(qEnvironmentVariable("DUPLIVA_DRIVE_A"));
+    // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the
+    // machine's floppy drive.
+    SystemUDisks udisks;
+    DriveAChoice choice(app.arguments().value(1, qEnvironmentVariable("DUPLIVA_DRIVE_A")), udisks);
+    ChosenDriveA chosenDrive(choice);
+    BackgroundDriveA drive(chosenDrive);
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
-    DesktopFormatDialog formatDialog([&drive] {
-        return std::make_unique<UnformattableDriveA>(QStringLiteral("the folder %1").arg(drive.folder()),
-                                                     QStringLiteral("A folder cannot be formatted."));
-    });
+    DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); });
 
-    frmDupliva window({drive, messages, launcher, formatDialog});
+    frmDupliva window({drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }});
     messages.setParent(&window);
     app.reportFailuresWith(messages);
     window.show();

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Dupliva and starts it with a fresh blank folder,
-# build/drive-a, as drive A.
+# Installs what is missing, builds Dupliva and starts it with a fresh blank 1.44 MB floppy
+# image, build/drive-a.img, as drive A.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing_packages
 build_program
-rm -rf "$build/drive-a"
-mkdir -p "$build/drive-a"
-echo "Drive A is the folder $build/drive-a"
-DUPLIVA_DRIVE_A="$build/drive-a" exec "$build/app/dupliva"
+rm -f "$build/drive-a.img"
+mformat -C -i "$build/drive-a.img" -f 1440 -v STYLES ::
+echo "Drive A is the floppy image $build/drive-a.img"
+exec "$build/app/dupliva" "$build/drive-a.img"

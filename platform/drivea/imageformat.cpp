@@ -1,6 +1,7 @@
 #include "imageformat.h"
 
 #include "fatname.h"
+#include "floppies.h"
 #include "mtools.h"
 
 #include <QDir>
@@ -68,7 +69,7 @@ FormatOutcome formatImage(const QString &path, const QString &label)
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
 {
     if (!isFloppyImageSize(size))
-        return notPossible(QStringLiteral("%1 is not the size of a floppy image").arg(floppySizeName(size)));
+        return notPossible(QStringLiteral("%1 is not the size of a floppy image").arg(diskSizeText(size)));
     if (path.contains(QLatin1String("@@")))
         return notPossible(QStringLiteral("mtools cannot open an image whose path holds \"@@\": %1").arg(path));
     const QString diskLabel = volumeLabel(label);

@@ -143,22 +143,6 @@ bool isFloppyImageSize(qint64 bytes)
     return std::find(floppyImageSizes.begin(), floppyImageSizes.end(), bytes) != floppyImageSizes.end();
 }
 
-QString floppySizeName(qint64 bytes)
-{
-    switch (bytes) {
-    case 737'280:
-        return QStringLiteral("720 KB");
-    case 1'228'800:
-        return QStringLiteral("1.2 MB");
-    case 1'474'560:
-        return QStringLiteral("1.44 MB");
-    case 2'949'120:
-        return QStringLiteral("2.88 MB");
-    default:
-        return QStringLiteral("%1 bytes").arg(bytes);
-    }
-}
-
 ImageFile examineImage(const QString &path)
 {
     ImageFile image;

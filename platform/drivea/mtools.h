@@ -33,9 +33,6 @@ QString mtoolsPattern(const QString &name);
 // The sizes of floppy images: 720 KB, 1.2 MB, 1.44 MB and 2.88 MB.
 bool isFloppyImageSize(qint64 bytes);
 
-// "720 KB", "1.2 MB", "1.44 MB" or "2.88 MB"; any other size in bytes.
-QString floppySizeName(qint64 bytes);
-
 // What the file at path is, as a floppy image.
 struct ImageFile {
     int error = 0; // errno when it cannot be reached
