@@ -64,6 +64,7 @@ protected:
 private:
     void buildLayout();
     QWidget *imageChoices();
+    QString nextImageText() const;
     QDialogButtonBox *buttonsPart();
     void start();
     bool erasingIsConfirmed();
@@ -131,7 +132,7 @@ QWidget *FormatWindow::imageChoices()
     auto *choices = named(new QWidget, "imageChoices");
     eraseChoice = named(new QRadioButton(QStringLiteral("&Erase this image")), "eraseChoice",
                         QStringLiteral("Erase this image"));
-    nextImageChoice = named(new QRadioButton(QStringLiteral("&Next image: %1").arg(drive->nextImageName())),
+    nextImageChoice = named(new QRadioButton(nextImageText()),
                             "nextImageChoice", QStringLiteral("Next image"));
     eraseChoice->setChecked(true);
     auto *layout = new QVBoxLayout(choices);
@@ -154,6 +155,11 @@ QDialogButtonBox *FormatWindow::buttonsPart()
     return buttons;
 }
 
+QString FormatWindow::nextImageText() const
+{
+    return QStringLiteral("&Next image: %1").arg(drive->nextImageName());
+}
+
 void FormatWindow::start()
 {
     if (nextImageChoice && nextImageChoice->isChecked()) {
@@ -161,6 +167,7 @@ void FormatWindow::start()
         carryOut([this](const QString &label) { return drive->createNextImage(label); },
                  QStringLiteral("The blank image %1 is drive A now.").arg(next));
         driveValue->setText(drive->description());
+        nextImageChoice->setText(nextImageText());
         return;
     }
     if (erasingIsConfirmed())

@@ -36,6 +36,7 @@ public:
     {
         calls.append("next " + label);
         shown = "floppy image " + next;
+        next = "after " + next;
         return failure;
     }
 
@@ -172,7 +173,7 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
 {
     QStringList seen;
     DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, "DSKA0004.IMG", QString()); });
-    QString choice, driveShown;
+    QString choice, driveShown, choiceAfter;
 
     const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
         auto *next = child<QRadioButton>(dialog, "nextImageChoice");
@@ -180,11 +181,13 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         next->click();
         child<QPushButton>(dialog, "startButton")->click(); // a question would hang here
         driveShown = child<QLabel>(dialog, "driveValue")->text();
+        choiceAfter = next->text();
     });
 
     QCOMPARE(choice, QString("&Next image: DSKA0004.IMG"));
     QCOMPARE(seen, QStringList{"next "});
     QCOMPARE(driveShown, QString("floppy image DSKA0004.IMG"));
+    QCOMPARE(choiceAfter, QString("&Next image: after DSKA0004.IMG"));
     QCOMPARE(outcome, 0);
 }
 
