@@ -1,3 +1,4 @@
+#include "backgroundwork.h"
 #include "copyrun.h"
 #include "drivechoice.h"
 #include "fakes.h"
@@ -31,13 +32,15 @@ void writeFile(const QString &path, const QByteArray &content)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
-// One copy run over the groups to whatever drive A the choice makes; its last message.
+// One copy run over the groups to whatever drive A the choice makes, on a worker thread
+// as in the program; its last message.
 QString copyRun(DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &groups)
 {
     std::array<GroupList *, GroupCount> pointers{};
     for (int i = 0; i < GroupCount; ++i)
         pointers[i] = &groups[i];
-    ChosenDriveA drive(choice);
+    ChosenDriveA chosen(choice);
+    BackgroundDriveA drive(chosen);
     FakeMessageBoxes messages;
     CopyRun(GroupBoard(pointers), drive, messages).CmdStartCopy_Click();
     return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
