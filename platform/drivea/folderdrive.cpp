@@ -207,10 +207,10 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
         name = QFile::encodeName(fatDiskName(shownName));
     }
     const CopyOutcome outcome = copy(sourcePath, name);
-    if (outcome.ok() && medium == Medium::FatDisk)
+    if (!outcome.ok())
+        EndRun(); // the next disk may be another
+    else if (medium == Medium::FatDisk)
         remember(name, sourcePath);
-    else
-        EndRun();
     return outcome;
 }
 
