@@ -125,8 +125,8 @@ private:
 
 } // namespace
 
-DriveAChoice::DriveAChoice(QString givenPath, UDisks &udisks)
-    : givenPath(std::move(givenPath))
+DriveAChoice::DriveAChoice(const QString &givenPath, UDisks &udisks)
+    : givenPath(givenPath.isEmpty() ? QString() : QFileInfo(givenPath).absoluteFilePath())
     , udisks(udisks)
 {
 }

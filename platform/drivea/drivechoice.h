@@ -17,7 +17,7 @@ class UDisks;
 // so that a drive plugged in after start-up is found.
 class DriveAChoice {
 public:
-    DriveAChoice(QString givenPath, UDisks &udisks);
+    DriveAChoice(const QString &givenPath, UDisks &udisks);
 
     // Drive A for one copy run.
     std::unique_ptr<DriveA> driveForRun() const;
