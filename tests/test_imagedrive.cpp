@@ -293,7 +293,7 @@ void TestImageDrive::readBackThatDiffersKeepsTheGroupRed()
             writeFile(first, QByteArray(5000, 'x'));
     };
 
-    QCOMPARE(run.copy(), "CANNOT COPY: " + first + "\n03SAMBA.STY on drive A reads back different from the source");
+    QCOMPARE(run.copy(), "CANNOT COPY: " + first + "\n03SAMBA.STY on drive A reads back different from its source");
     QCOMPARE(run.groups[2].ForeColor(), PendingColour);
 }
 

@@ -182,13 +182,17 @@ void FolderDriveA::EndRun()
     writtenSinceFlush.clear();
 }
 
-// A failure once drive A's folder is open: the drive is there, so only a full disk keeps
-// its own code, and on a floppy a drive that has lost its disk.
+// A failure once drive A's folder is open: the drive was there, so only a full disk keeps
+// its own code, a folder that has been taken away since, and on a floppy a drive that has
+// lost its disk.
 CopyOutcome FolderDriveA::diskFailure(int error) const
 {
     const CopyOutcome outcome = failure(error);
     if (outcome.code == DiskFull)
         return outcome;
+    struct stat folderInfo {};
+    if (::fstat(folderFd, &folderInfo) == 0 && folderInfo.st_nlink == 0)
+        return {DriveNotReady, outcome.reason};
     const bool diskGone = error == EIO || error == ENXIO || error == ENOMEDIUM || error == ENODEV;
     if (medium == Medium::FatDisk && diskGone)
         return {DriveNotReady, outcome.reason};

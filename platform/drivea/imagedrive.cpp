@@ -116,14 +116,14 @@ CopyOutcome ImageDriveA::copy(const QString &sourcePath, const QString &name)
         return {};
     }
     const CopyOutcome outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
+    // mtools checks for room before it writes, and removes a file that it replaces before
+    // that; so a file of this name after a full disk can only be a truncated one.
     if (outcome.code == DiskFull)
-        removePartialFile(name);
+        removeFile(name);
     return outcome;
 }
 
-// mtools checks for room before it writes, and removes a file that it replaces before
-// that; so a file of this name after a full disk can only be a truncated one.
-void ImageDriveA::removePartialFile(const QString &name) const
+void ImageDriveA::removeFile(const QString &name) const
 {
     runMtools(QStringLiteral("mdel"), {QStringLiteral("-i"), imagePath, onImage(mtoolsPattern(name))});
 }
@@ -170,8 +170,11 @@ CopyOutcome ImageDriveA::readBack(const Written &file) const
     QFile source;
     if (!run.ok())
         outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
-    else if (outcome = openSource(file.source, source); outcome.ok() && source.readAll() != run.output)
-        outcome = {OtherFailure, QStringLiteral("%1 on drive A reads back different from the source").arg(file.name)};
+    else if (outcome = openSource(file.source, source); outcome.ok() && source.readAll() != run.output) {
+        // No garbled style may stay on the disk.
+        removeFile(file.name);
+        outcome = {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(file.name)};
+    }
     if (!outcome.ok())
         outcome.source = file.source;
     return outcome;

@@ -28,7 +28,7 @@ private:
     CopyOutcome copy(const QString &sourcePath, const QString &name);
     CopyOutcome syncImage() const;
     CopyOutcome readBack(const Written &file) const;
-    void removePartialFile(const QString &name) const;
+    void removeFile(const QString &name) const;
 
     QString imagePath;
     // Copied since the last flush, and so not yet read back.
