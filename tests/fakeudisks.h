@@ -129,6 +129,8 @@ public:
         return service.waitForStarted() && waitForName();
     }
 
+    bool running() const { return service.state() != QProcess::NotRunning; }
+
     void stop()
     {
         if (service.state() == QProcess::NotRunning)

@@ -27,7 +27,8 @@ namespace {
 enum Kind { Folder, Image, Floppy };
 const char *const kindNames[] = {"folder", "image", "floppy"};
 const char *const positionNames[] = {"first", "middle", "last"};
-constexpr int stylesPerGroup = 3; // group 2 holds the failing style; group 1 comes before, group 3 after
+// Group 2 holds the failing style among three; groups 1 and 3, of one style each, come before and after it.
+constexpr int groupSizes[] = {1, 3, 1};
 constexpr uid_t nobody = 65534;
 
 // Where the run stops, which tells the groups that turn green and the styles left on the disk.
@@ -100,18 +101,30 @@ private:
     std::function<void()> before, after;
 };
 
+// A blank 720 KB floppy image, made once.
+QString blankImage()
+{
+    static QTemporaryDir folder;
+    static const QString image = folder.filePath("blank.img");
+    if (!QFile::exists(image))
+        mtools("mformat", {"-C", "-i", image, "-f", "720", "::"});
+    return image;
+}
+
 // One row's world: three groups of styles, drive A, and what the fault has done to them.
+// The floppy's mount point and its fake UDisks2 are shared by the rows.
 struct Case {
-    Case(Kind kind, int position) : kind(kind), position(position)
+    Case(Kind kind, int position, FakeUDisks2 &udisks, const QString &floppyMountPoint)
+        : kind(kind), position(position), udisks(udisks)
     {
-        disk = work.filePath(kind == Image ? "DSKA0000.IMG" : kind == Folder ? "a" : "STYLES");
+        disk = kind == Image ? work.filePath("DSKA0000.IMG") : kind == Folder ? work.filePath("a") : floppyMountPoint;
         if (kind == Image)
-            mtools("mformat", {"-C", "-i", disk, "-f", "720", "::"});
+            QFile::copy(blankImage(), disk);
         else
             QDir().mkdir(disk);
         for (int group = 1; group <= 3; ++group) {
             items.append(QStringList());
-            for (int index = 0; index < (group == 3 ? 1 : stylesPerGroup); ++index)
+            for (int index = 0; index < groupSizes[group - 1]; ++index)
                 addStyle(group, work.filePath(QStringLiteral("00S%1%2.STY").arg(group).arg(index)), randomBytes(3000));
         }
         failing = items[1][position];
@@ -120,6 +133,8 @@ struct Case {
     {
         if (smallDiskMounted)
             ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+        if (kind == Floppy)
+            QDir(disk).removeRecursively();
     }
 
     void addStyle(int group, const QString &path, const QByteArray &content)
@@ -159,7 +174,8 @@ struct Case {
 
     void removeDisk()
     {
-        udisks.stop();
+        if (kind == Floppy)
+            udisks.stop();
         if (kind == Image)
             QFile::remove(disk);
         else
@@ -206,16 +222,15 @@ struct Case {
     // The regular files on the disk and their contents; none when the disk is gone.
     QMap<QString, QByteArray> filesOnDisk() const
     {
-        QMap<QString, QByteArray> files;
-        if (kind == Image) {
-            for (const QString &entry : QString::fromUtf8(mtools("mdir", {"-b", "-i", disk, "::"})).split('\n', Qt::SkipEmptyParts)) {
-                if (!entry.endsWith('/')) // the filler folders of a full root directory
-                    files[entry.mid(3)] = mtools("mtype", {"-i", disk, entry});
-            }
-            return files;
+        QString folder = disk;
+        if (kind == Image) { // its files, without the folders that may fill its root directory
+            folder = work.filePath("read back");
+            QDir().mkdir(folder);
+            mtools("mcopy", {"-n", "-i", disk, "::*", folder});
         }
-        for (const QString &name : QDir(disk).entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System)) {
-            QFile file(QDir(disk).filePath(name));
+        QMap<QString, QByteArray> files;
+        for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System)) {
+            QFile file(QDir(folder).filePath(name));
             files[name] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
         }
         return files;
@@ -232,7 +247,7 @@ struct Case {
     bool floppyHoldsDisk = true;
     bool smallDiskMounted = false;
     std::function<void()> beforeFailingCopy, afterFailingCopy, afterRun;
-    FakeUDisks2 udisks;
+    FakeUDisks2 &udisks;
     SystemUDisks system;
     std::unique_ptr<DriveA> drive;
     std::array<MemoryGroupList, GroupCount> groups;
@@ -269,7 +284,7 @@ Expected fullDisk(Case &c)
 // Room in the root directory for the styles before the failing one and no more.
 Expected fullRootDirectory(Case &c)
 {
-    const int room = stylesPerGroup + c.position;
+    const int room = groupSizes[0] + c.position;
     if (c.kind == Image) {
         QStringList filler{"-i", c.disk};
         for (int i = room; i < 112; ++i) // the root directory of a 720 KB floppy
@@ -411,6 +426,10 @@ private slots:
 
 private:
     void runAsNobody();
+
+    QTemporaryDir floppies;
+    FakeUDisks2 udisks;
+    QJsonObject servedMachine;
 };
 
 void TestFaultMatrix::faultMatrix_data()
@@ -420,7 +439,7 @@ void TestFaultMatrix::faultMatrix_data()
     QTest::addColumn<int>("position");
     for (int kind : {Folder, Image, Floppy}) {
         for (int fault = 0; fault < int(std::size(faults)); ++fault) {
-            for (int position = 0; position < (faults[fault].hasPosition ? stylesPerGroup : 1); ++position) {
+            for (int position = 0; position < (faults[fault].hasPosition ? groupSizes[1] : 1); ++position) {
                 if (kind != Image || faults[fault].onImage)
                     QTest::addRow("%s/%s/%s", kindNames[kind], faults[fault].name, positionNames[position]) << kind << fault << position;
             }
@@ -435,14 +454,17 @@ void TestFaultMatrix::faultMatrix()
     QFETCH(int, position);
     if (kind == Image && QStandardPaths::findExecutable("mcopy").isEmpty())
         QSKIP("mtools is not installed (Debian package mtools)");
-    Case c(Kind(kind), position);
+    Case c(Kind(kind), position, udisks, floppies.filePath("STYLES"));
     const Expected expected = faults[fault].arrange(c);
     if (!expected.skip.isEmpty())
         QSKIP(qPrintable(expected.skip));
     if (expected.asNobody)
         return runAsNobody();
-    if (kind == Floppy)
-        START_FAKE_UDISKS2(c.udisks, c.floppyHoldsDisk ? FakeMachine().usbFloppy(c.disk).json() : FakeMachine().internalFloppy(c.disk).json());
+    const QJsonObject machine = c.floppyHoldsDisk ? FakeMachine().usbFloppy(c.disk).json() : FakeMachine().internalFloppy(c.disk).json();
+    if (kind == Floppy && (machine != servedMachine || !udisks.running())) {
+        START_FAKE_UDISKS2(udisks, machine);
+        servedMachine = machine;
+    }
 
     c.copy();
 
