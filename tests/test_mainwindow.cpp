@@ -144,7 +144,8 @@ void TestMainWindow::dropAppendsLocalFilesInOrder()
 
     QVERIFY(dropOnto(list4, *fileList({"/s/02Rock.sty", "/s/My Styles/03Walz.sty", "/s/01Samba.sty"})));
     auto mixed = fileList({"/s/04Jive.sty"});
-    mixed->setUrls({QUrl("https://example.org/05Web.sty"), QUrl::fromLocalFile("/s/04Jive.sty")});
+    mixed->setUrls({QUrl("https://example.org/05Web.sty"), QUrl::fromLocalFile("/s/04Jive.sty"),
+                    QUrl("file:06Relative.sty"), QUrl("file:///s/07Nul%00.sty")});
     QVERIFY(dropOnto(list4, *mixed));
 
     QCOMPARE(entries(list4), (QStringList{"/s/01Samba.sty", "/s/02Rock.sty", "/s/My Styles/03Walz.sty",
