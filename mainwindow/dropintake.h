@@ -5,7 +5,8 @@
 class GroupList;
 class QMimeData;
 
-// The local files that dropped data carries as a file list (text/uri-list), in order.
+// The local files that dropped data carries as a file list (text/uri-list), in order;
+// only full paths.
 QStringList droppedFiles(const QMimeData &data);
 
 // Appends every dropped file to the group, after the entries already there.

@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$top/build"
 
-packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils mtools dbus-daemon)
+packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils mtools dbus-daemon clang libclang-rt-14-dev)
 
 install_missing_packages() {
     local missing=()

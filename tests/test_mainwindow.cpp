@@ -4,6 +4,7 @@
 #include "grouplistbox.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -144,7 +145,8 @@ void TestMainWindow::dropAppendsLocalFilesInOrder()
 
     QVERIFY(dropOnto(list4, *fileList({"/s/02Rock.sty", "/s/My Styles/03Walz.sty", "/s/01Samba.sty"})));
     auto mixed = fileList({"/s/04Jive.sty"});
-    mixed->setUrls({QUrl("https://example.org/05Web.sty"), QUrl::fromLocalFile("/s/04Jive.sty")});
+    mixed->setUrls({QUrl("https://example.org/05Web.sty"), QUrl::fromLocalFile("/s/04Jive.sty"),
+                    QUrl("file:06Relative.sty"), QUrl("file:///s/07Nul%00.sty")});
     QVERIFY(dropOnto(list4, *mixed));
 
     QCOMPARE(entries(list4), (QStringList{"/s/01Samba.sty", "/s/02Rock.sty", "/s/My Styles/03Walz.sty",
@@ -309,7 +311,6 @@ void TestMainWindow::wholeCycleOnFloppySizedDisks()
 void TestMainWindow::longRunHoldsOffTheUser()
 {
     FakeDriveA slowDrive;
-    slowDrive.onCopy = [] { QThread::msleep(100); };
     BackgroundDriveA drive(slowDrive);
     FakeMessageBoxes messages;
     FakeLauncher launcher;
@@ -321,12 +322,22 @@ void TestMainWindow::longRunHoldsOffTheUser()
     window.groupList(3)->AddItem("/s/01C.sty");
     bool dropAccepted = true;
     int copiesWhenUserActed = -1;
-    QTimer::singleShot(50, &window, [&] {
-        copiesWhenUserActed = slowDrive.copiesAsked;
-        dropAccepted = dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"}));
-        click(window, "Command2"); // "Empty ALL"
-        window.close();
-    });
+    std::atomic<bool> userActed = false;
+    // The user acts while the first copy is under way, however slow the machine; the
+    // copy waits for it.
+    slowDrive.onCopy = [&] {
+        if (slowDrive.copiesAsked != 1)
+            return;
+        QMetaObject::invokeMethod(&window, [&] {
+            copiesWhenUserActed = slowDrive.copiesAsked;
+            dropAccepted = dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"}));
+            click(window, "Command2"); // "Empty ALL"
+            window.close();
+            userActed = true;
+        }, Qt::QueuedConnection);
+        for (QDeadlineTimer limit(10 * 1000); !userActed && !limit.hasExpired();)
+            QThread::msleep(10);
+    };
 
     click(window, "CmdStartCopy");
 

@@ -1,0 +1,73 @@
+// Copy runs of one group whose entries are any texts: every name written starts with
+// the group's two digits, and the rest is the end of the entry's file name, at most two
+// characters shorter.
+
+#include "copyrun.h"
+#include "fuzzcheck.h"
+#include "messageboxes.h"
+
+#include <QStringList>
+
+namespace {
+
+class RecordingDrive : public DriveA {
+public:
+    CopyOutcome FileCopy(const QString &, const QString &destination) override
+    {
+        destinations.append(destination);
+        return {};
+    }
+    CopyOutcome Flush() override { return {}; }
+
+    QStringList destinations;
+};
+
+class NoMessages : public MessageBoxes {
+public:
+    void MsgBox(const QString &, int, const QString &) override {}
+};
+
+qsizetype fileNameLength(const QString &path)
+{
+    const qsizetype lastSeparator = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.size() - lastSeparator - 1;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const int number = data[0] % GroupCount + 1;
+    const QStringList entries = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1))
+                                    .split(QLatin1Char('\n'));
+
+    std::array<MemoryGroupList, GroupCount> lists;
+    std::array<GroupList *, GroupCount> pointers{};
+    for (int i = 0; i < GroupCount; ++i)
+        pointers[i] = &lists[i];
+    for (const QString &entry : entries)
+        lists[number - 1].AddItem(entry);
+    RecordingDrive drive;
+    NoMessages messages;
+    const GroupBoard board(pointers);
+    CopyRun run(board, drive, messages);
+    FUZZ_CHECK(run.Copy().ok());
+
+    FUZZ_CHECK(drive.destinations.size() == entries.size());
+    FUZZ_CHECK(lists[number - 1].ForeColor() == CopiedColour);
+    const QString start = QStringLiteral("a:%1").arg(number, 2, 10, QLatin1Char('0'));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString &destination = drive.destinations[i];
+        FUZZ_CHECK(destination.startsWith(start));
+        const QString name = destination.mid(start.size());
+        const qsizetype nameLength = fileNameLength(entries[i]);
+        FUZZ_CHECK(entries[i].endsWith(name));
+        FUZZ_CHECK(name.size() == (nameLength >= 2 ? nameLength - 2 : nameLength));
+        FUZZ_CHECK(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')));
+    }
+    FUZZ_CHECK(run.SourcePath == entries.constLast());
+    FUZZ_CHECK(run.TargetName == drive.destinations.constLast().mid(2));
+    return 0;
+}
