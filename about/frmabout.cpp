@@ -5,6 +5,7 @@
 #include "launcher.h"
 #include "windowdesign.h"
 
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QFont>
 #include <QFrame>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <vector>
 
@@ -147,6 +149,15 @@ QWidget *createControl(const Control &control, QWidget *container)
     return label;
 }
 
+// Announces the window to assistive technology as a dialog; a plain top-level widget would
+// be announced as a filler, which screen readers pass over.
+QAccessibleInterface *accessibleAboutWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(frmAbout::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<frmAbout *>(object), QAccessible::Dialog);
+    return nullptr;
+}
+
 } // namespace
 
 QPointF centredTopLeft(QSizeF screen, QSizeF window)
@@ -166,6 +177,7 @@ frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/about/about-icon.png")));
     setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
     createControls();
+    QAccessible::installFactory(accessibleAboutWindow);
 }
 
 void frmAbout::createControls()
@@ -221,11 +233,30 @@ void frmAbout::showEvent(QShowEvent *event)
     if (!loaded) {
         loaded = true;
         Form_Load();
+        // A window manager frames the window only once it is on the screen; until then its
+        // outer frame is its client area. Centre again on the frame it reports.
+        frameAwaited = !frameIsKnown();
+        windowHandle()->installEventFilter(this);
     }
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (frameAwaited && event->type() == QEvent::Expose && frameIsKnown()) {
+        frameAwaited = false;
+        Form_Load();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool frmAbout::frameIsKnown() const
+{
+    return frameGeometry().size() != size();
 }
 
 void frmAbout::closeEvent(QCloseEvent *event)
 {
     loaded = false; // showing the window again loads it afresh
+    frameAwaited = false;
     QWidget::closeEvent(event);
 }

@@ -25,10 +25,13 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
+    bool frameIsKnown() const;
 
     Launcher &launcher;
     bool loaded = false;
+    bool frameAwaited = false;
 };

@@ -4,9 +4,11 @@
 #include "desktopmessageboxes.h"
 #include "folderdrive.h"
 #include "frmdupliva.h"
+#include "launcherentryprogress.h"
 
 int main(int argc, char *argv[])
 {
+    chooseWindowSystem();
     ReportingApplication app(argc, argv);
     substituteDesignFonts();
 
@@ -15,8 +17,9 @@ int main(int argc, char *argv[])
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
     DesktopFormatDialog formatDialog(drive.folder());
+    LauncherEntryProgress taskBarProgress;
 
-    frmDupliva window({drive, messages, launcher, formatDialog});
+    frmDupliva window({drive, messages, launcher, formatDialog, &taskBarProgress});
     messages.setParent(&window);
     app.reportFailuresWith(messages);
     window.show();

@@ -2,6 +2,7 @@
 #include "fakelauncher.h"
 #include "frmabout.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
@@ -37,6 +38,9 @@ private slots:
     void linksOpenTheirAddresses();
     void rightClickOnALinkOpensNothing();
     void launchFailureReachesTheCaller();
+    void announcedAsADialog();
+    void linksCanBeFollowedByAssistiveTechnology_data();
+    void linksCanBeFollowedByAssistiveTechnology();
 
 private:
     static QLabel *label(const frmAbout &window, const char *name);
@@ -395,6 +399,35 @@ void TestAbout::launchFailureReachesTheCaller()
 
     QVERIFY_THROWS_EXCEPTION(UnexpectedFailure, window.Label1_Click());
     QVERIFY_THROWS_EXCEPTION(UnexpectedFailure, window.Label2_Click());
+}
+
+void TestAbout::announcedAsADialog()
+{
+    FakeLauncher launcher;
+    frmAbout window(launcher);
+
+    QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(&window);
+    QCOMPARE(announced->role(), QAccessible::Dialog);
+    QCOMPARE(announced->text(QAccessible::Name), window.windowTitle());
+}
+
+void TestAbout::linksCanBeFollowedByAssistiveTechnology_data()
+{
+    linksOpenTheirAddresses_data();
+}
+
+void TestAbout::linksCanBeFollowedByAssistiveTechnology()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, address);
+    FakeLauncher launcher;
+    frmAbout window(launcher);
+
+    QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(label(window, link.toLatin1().constData()));
+    QCOMPARE(announced->role(), QAccessible::Link);
+    QCOMPARE(announced->text(QAccessible::Name), label(window, link.toLatin1().constData())->text());
+    announced->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(launcher.webPages, QStringList{address});
 }
 
 QTEST_MAIN(TestAbout)

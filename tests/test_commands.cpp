@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
@@ -38,6 +39,7 @@ private slots:
     void aboutWindowLoadsAfreshAfterClose();
     void farewellEndsTheProgram();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
+    void sessionEndClosesWithoutFarewell(); // last: it leaves the application quitting
 };
 
 void TestCommands::formatReportsOnlyAnError_data()
@@ -166,6 +168,23 @@ void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
     click(f.window.findChild<QPushButton *>("Command4"));
     QCOMPARE(messages.shown.size(), 3);
     QVERIFY(messages.shown[2].prompt.contains("No file manager could be started"));
+}
+
+void TestCommands::sessionEndClosesWithoutFarewell()
+{
+    WindowFixture f;
+    f.window.show();
+    aboutThisProgram(f.window)->trigger();
+    QPointer<frmAbout> about = f.window.aboutWindow();
+
+    // At logout the window system asks the application itself to quit, as this event does.
+    QEvent quit(QEvent::Quit);
+    QSpontaneKeyEvent::setSpontaneous(&quit);
+    QCoreApplication::instance()->notify(QCoreApplication::instance(), &quit);
+
+    QVERIFY(!f.window.isVisible());
+    QVERIFY(!about);
+    QVERIFY(f.messages.shown.isEmpty());
 }
 
 int main(int argc, char *argv[])
