@@ -6,7 +6,10 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$top/build"
 
-packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils)
+# librsvg2-bin renders the icon; dpkg-dev works out the Debian package's dependencies; the
+# validators, dbus-daemon and the MIME database serve the tests.
+packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils librsvg2-bin dpkg-dev
+          desktop-file-utils appstream dbus-daemon shared-mime-info)
 
 install_missing_packages() {
     local missing=()
