@@ -2,6 +2,7 @@
 
 #include "author.h"
 #include "controls.h"
+#include "frameextents.h"
 #include "launcher.h"
 #include "windowdesign.h"
 
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QWindow>
 
 #include <vector>
 
@@ -178,6 +178,7 @@ frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
     setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
     createControls();
     QAccessible::installFactory(accessibleAboutWindow);
+    connect(new FrameExtentsWatcher(this), &FrameExtentsWatcher::frameStated, this, &frmAbout::frameStated);
 }
 
 void frmAbout::createControls()
@@ -208,8 +209,10 @@ void frmAbout::createControls()
 void frmAbout::Form_Load()
 {
     const QRect screenArea = screen()->geometry();
-    const QPointF topLeft = centredTopLeft(screenArea.size(), frameGeometry().size());
-    move(screenArea.topLeft() + topLeft.toPoint());
+    const QMargins outside = frame();
+    const QPointF topLeft = centredTopLeft(screenArea.size(), size().grownBy(outside));
+    // Placed by its client area, which does not depend on what the toolkit thinks the frame is.
+    setGeometry(QRect(screenArea.topLeft() + topLeft.toPoint() + QPoint(outside.left(), outside.top()), size()));
 }
 
 void frmAbout::cmdClose_Click()
@@ -233,25 +236,29 @@ void frmAbout::showEvent(QShowEvent *event)
     if (!loaded) {
         loaded = true;
         Form_Load();
-        // A window manager frames the window only once it is on the screen; until then its
-        // outer frame is its client area. Centre again on the frame it reports.
-        frameAwaited = !frameIsKnown();
-        windowHandle()->installEventFilter(this);
+        // A window manager frames the window each time it comes on the screen and only then
+        // states the frame; until it has, the frame is a guess. Centre again on the stated one.
+        frameAwaited = true;
     }
 }
 
-bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+QMargins frmAbout::frame() const
 {
-    if (frameAwaited && event->type() == QEvent::Expose && frameIsKnown()) {
+    if (windowManagerFrame)
+        return *windowManagerFrame;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void frmAbout::frameStated(QMargins stated)
+{
+    windowManagerFrame = stated;
+    if (frameAwaited) {
         frameAwaited = false;
         Form_Load();
     }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool frmAbout::frameIsKnown() const
-{
-    return frameGeometry().size() != size();
 }
 
 void frmAbout::closeEvent(QCloseEvent *event)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QMargins>
 #include <QPointF>
 #include <QSizeF>
 #include <QWidget>
+
+#include <optional>
 
 class Launcher;
 
@@ -25,13 +28,14 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
-    bool frameIsKnown() const;
+    QMargins frame() const;
+    void frameStated(QMargins stated);
 
     Launcher &launcher;
     bool loaded = false;
     bool frameAwaited = false;
+    std::optional<QMargins> windowManagerFrame; // as the window manager last stated it
 };

@@ -6,10 +6,11 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$top/build"
 
-# librsvg2-bin renders the icon; dpkg-dev works out the Debian package's dependencies; the
-# validators, dbus-daemon and the MIME database serve the tests.
+# librsvg2-bin renders the icon; libxcb1-dev (through pkgconf) reads the window manager's
+# frame; dpkg-dev works out the Debian package's dependencies; the validators, dbus-daemon and
+# the MIME database serve the tests.
 packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils librsvg2-bin dpkg-dev
-          desktop-file-utils appstream dbus-daemon shared-mime-info)
+          desktop-file-utils appstream dbus-daemon shared-mime-info pkgconf libxcb1-dev)
 
 install_missing_packages() {
     local missing=()
