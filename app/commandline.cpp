@@ -29,14 +29,23 @@ void describe(QCommandLineParser &parser)
         QStringLiteral("[PATH]"));
 }
 
+// What the command line asks of the program: to run with drive A at an optional PATH,
+// or to print its help or version and end, or nothing it accepts.
+struct CommandLine {
+    enum Request { Run, ShowHelp, ShowVersion, Refuse };
+
+    Request request = Run;
+    QString drivePath; // PATH, empty when none is given
+    QString error;     // why a refused command line is refused
+};
+
 void print(FILE *stream, const QString &text)
 {
     std::fputs(qPrintable(text), stream);
     std::fflush(stream);
 }
 
-} // namespace
-
+// arguments starts with the program's own name, as argv does.
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -53,6 +62,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
                 QStringLiteral("Only one PATH may be given, not %1: %2.").arg(paths.size()).arg(paths.join(u' '))};
     return {CommandLine::Run, paths.value(0)};
 }
+
+} // namespace
 
 QString drivePathFromCommandLine(int argc, char *argv[])
 {

@@ -42,8 +42,6 @@ private slots:
     void rightClickOnALinkOpensNothing();
     void launchFailureReachesTheCaller();
     void announcedAsADialog();
-    void linksCanBeFollowedByAssistiveTechnology_data();
-    void linksCanBeFollowedByAssistiveTechnology();
 
 private:
     static QLabel *label(const frmAbout &window, const char *name);
@@ -444,25 +442,6 @@ void TestAbout::announcedAsADialog()
     QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(&window);
     QCOMPARE(announced->role(), QAccessible::Dialog);
     QCOMPARE(announced->text(QAccessible::Name), window.windowTitle());
-}
-
-void TestAbout::linksCanBeFollowedByAssistiveTechnology_data()
-{
-    linksOpenTheirAddresses_data();
-}
-
-void TestAbout::linksCanBeFollowedByAssistiveTechnology()
-{
-    QFETCH(QString, link);
-    QFETCH(QString, address);
-    FakeLauncher launcher;
-    frmAbout window(launcher);
-
-    QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(label(window, link.toLatin1().constData()));
-    QCOMPARE(announced->role(), QAccessible::Link);
-    QCOMPARE(announced->text(QAccessible::Name), label(window, link.toLatin1().constData())->text());
-    announced->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QTRY_COMPARE(launcher.webPages, QStringList{address});
 }
 
 QTEST_MAIN(TestAbout)

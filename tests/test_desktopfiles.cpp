@@ -20,8 +20,8 @@ void TestDesktopFiles::validatorsReportNothing_data()
     QTest::addColumn<QStringList>("arguments");
 
     QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{DUPLIVA_DESKTOP_ENTRY};
-    QTest::newRow("AppStream metadata") << "appstreamcli"
-                                        << QStringList{"validate", "--no-net", "--pedantic", DUPLIVA_METAINFO};
+    QTest::newRow("AppStream metadata")
+        << "appstreamcli" << QStringList{"validate", "--no-net", "--pedantic", DUPLIVA_METAINFO};
 }
 
 void TestDesktopFiles::validatorsReportNothing()
@@ -35,12 +35,11 @@ void TestDesktopFiles::validatorsReportNothing()
     QProcess validation;
     validation.start(program, arguments);
     QVERIFY(validation.waitForFinished(30000));
-    const QString report = QString::fromUtf8(validation.readAllStandardOutput() + validation.readAllStandardError());
-    QVERIFY2(validation.exitStatus() == QProcess::NormalExit && validation.exitCode() == 0, qPrintable(report));
-    // Every line but appstreamcli's closing "Validation was successful." is a finding.
-    static const QRegularExpression finding(QStringLiteral("^(?!.*Validation was successful\\.$).+$"),
-                                            QRegularExpression::MultilineOption);
-    QVERIFY2(!finding.match(report).hasMatch(), qPrintable(report));
+    QString report = QString::fromUtf8(validation.readAllStandardOutput() + validation.readAllStandardError());
+    // appstreamcli ends with this line (after a tick in a UTF-8 locale) when it has found nothing
+    report.remove(QRegularExpression(QStringLiteral("^.*Validation was successful\\.\n$")));
+    QCOMPARE(report, QString());
+    QCOMPARE(validation.exitCode(), 0);
 }
 
 void TestDesktopFiles::entryOpensFloppyImages_data()
@@ -59,12 +58,10 @@ void TestDesktopFiles::entryOpensFloppyImages()
 
     QFile entry(QStringLiteral(DUPLIVA_DESKTOP_ENTRY));
     QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
-    QStringList types;
-    for (const QByteArray &line : entry.readAll().split('\n')) {
-        if (line.startsWith("MimeType="))
-            types = QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts);
-    }
-    QVERIFY2(types.contains(type.name()), qPrintable(type.name()));
+    const QByteArray text = entry.readAll();
+    const qsizetype start = text.indexOf("\nMimeType=") + 10;
+    QVERIFY2(text.mid(start, text.indexOf('\n', start) - start).split(';').contains(type.name().toUtf8()),
+             qPrintable(type.name()));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopFiles)

@@ -10,38 +10,26 @@
 #include <QStandardPaths>
 #include <QTest>
 
-namespace {
-
-struct Update {
-    QString entry;
-    QVariant visible;
-    QVariant progress;
-};
-
 // Records every LauncherEntry signal on the bus.
 class UpdateRecorder : public QObject {
     Q_OBJECT
 public slots:
     void record(const QDBusMessage &message)
     {
-        signatures.append(message.signature());
-        const QVariantMap properties = qdbus_cast<QVariantMap>(message.arguments().value(1));
-        updates.append({message.arguments().value(0).toString(), properties.value("progress-visible"),
-                        properties.value("progress")});
+        QCOMPARE(message.signature(), QStringLiteral("sa{sv}"));
+        QCOMPARE(message.arguments().value(0).toString(), QStringLiteral("application://dupliva.desktop"));
+        updates.append(qdbus_cast<QVariantMap>(message.arguments().value(1)));
     }
 
 public:
-    QStringList signatures;
-    QList<Update> updates;
+    QList<QVariantMap> updates;
 };
-
-} // namespace
 
 class TestTaskBarProgress : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { busDaemon.kill(), busDaemon.waitForFinished(); }
     void runShowsItsProgressThenClearsIt_data();
     void runShowsItsProgressThenClearsIt();
 
@@ -58,13 +46,6 @@ void TestTaskBarProgress::initTestCase()
     busDaemon.start(daemon, {"--session", "--nofork", "--print-address=1"});
     QVERIFY(busDaemon.waitForReadyRead(10000));
     busAddress = QString::fromLatin1(busDaemon.readLine()).trimmed();
-    QVERIFY(!busAddress.isEmpty());
-}
-
-void TestTaskBarProgress::cleanupTestCase()
-{
-    busDaemon.kill();
-    busDaemon.waitForFinished();
 }
 
 void TestTaskBarProgress::runShowsItsProgressThenClearsIt_data()
@@ -87,8 +68,6 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
 
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
     QDBusConnection listener = QDBusConnection::connectToBus(busAddress, "listener " + tag);
-    QDBusConnection sender = QDBusConnection::connectToBus(busAddress, "sender " + tag);
-    QVERIFY2(listener.isConnected() && sender.isConnected(), qPrintable(listener.lastError().message()));
     UpdateRecorder recorder;
     QVERIFY(listener.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &recorder,
                              SLOT(record(QDBusMessage))));
@@ -105,23 +84,19 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
     drive.failAt(failingCopy, DiskFull);
     drive.flushFailureCode = flushFailure;
     FakeMessageBoxes messages;
-    LauncherEntryProgress taskBar(sender);
+    LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
     const GroupBoard board(groups);
     CopyRun run(board, drive, messages, &taskBar);
 
     run.CmdStartCopy_Click();
 
     QTRY_COMPARE(recorder.updates.size(), progress.size() + 1);
-    QCOMPARE(recorder.signatures, QStringList(progress.size() + 1, "sa{sv}"));
-    for (const Update &update : recorder.updates)
-        QCOMPARE(update.entry, QStringLiteral("application://dupliva.desktop"));
     for (int i = 0; i < progress.size(); ++i) {
-        QCOMPARE(recorder.updates[i].visible, QVariant(true));
-        QCOMPARE(recorder.updates[i].progress.metaType(), QMetaType::fromType<double>());
-        QCOMPARE(recorder.updates[i].progress.toDouble(), progress[i]);
+        QCOMPARE(recorder.updates[i].value("progress-visible"), QVariant(true));
+        QCOMPARE(recorder.updates[i].value("progress").metaType(), QMetaType::fromType<double>()); // as docks expect
+        QCOMPARE(recorder.updates[i].value("progress").toDouble(), progress[i]);
     }
-    QCOMPARE(recorder.updates.last().visible, QVariant(false));
-    QCOMPARE(messages.shown.size(), 1); // the run still ends in its message box
+    QCOMPARE(recorder.updates.last().value("progress-visible"), QVariant(false));
 }
 
 QTEST_GUILESS_MAIN(TestTaskBarProgress)
