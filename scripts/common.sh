@@ -8,9 +8,10 @@ build="$top/build"
 
 # librsvg2-bin renders the icon; libxcb1-dev (through pkgconf) reads the window manager's
 # frame; dpkg-dev works out the Debian package's dependencies; the validators, dbus-daemon and
-# the MIME database serve the tests.
+# the MIME database serve the tests; xvfb and xauth give the start-up benchmark a display.
 packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils librsvg2-bin dpkg-dev
-          desktop-file-utils appstream dbus-daemon shared-mime-info pkgconf libxcb1-dev)
+          desktop-file-utils appstream dbus-daemon shared-mime-info pkgconf libxcb1-dev
+          xvfb xauth)
 
 install_missing_packages() {
     local missing=()
