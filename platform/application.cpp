@@ -43,8 +43,9 @@ bool ReportingApplication::notify(QObject *receiver, QEvent *event)
 
 bool ReportingApplication::event(QEvent *event)
 {
-    // The window system, not the program, asks the application to quit when the desktop
-    // session ends.
+    // When the desktop session ends, the session manager's request to quit comes through the
+    // window system as a spontaneous event. The program's own quit may come that way too, but
+    // only once the farewell is over.
     if (event->type() == QEvent::Quit && event->spontaneous())
         sessionEnding = true;
     return QApplication::event(event);
