@@ -2,9 +2,11 @@
 
 #include "author.h"
 #include "controls.h"
+#include "frameextents.h"
 #include "launcher.h"
 #include "windowdesign.h"
 
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QFont>
 #include <QFrame>
@@ -147,6 +149,15 @@ QWidget *createControl(const Control &control, QWidget *container)
     return label;
 }
 
+// Announces the window to assistive technology as a dialog; a plain top-level widget would
+// be announced as a filler, which screen readers pass over.
+QAccessibleInterface *accessibleAboutWindow(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(frmAbout::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<frmAbout *>(object), QAccessible::Dialog);
+    return nullptr;
+}
+
 } // namespace
 
 QPointF centredTopLeft(QSizeF screen, QSizeF window)
@@ -166,6 +177,8 @@ frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/about/about-icon.png")));
     setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
     createControls();
+    QAccessible::installFactory(accessibleAboutWindow);
+    connect(new FrameExtentsWatcher(this), &FrameExtentsWatcher::frameStated, this, &frmAbout::frameStated);
 }
 
 void frmAbout::createControls()
@@ -196,8 +209,10 @@ void frmAbout::createControls()
 void frmAbout::Form_Load()
 {
     const QRect screenArea = screen()->geometry();
-    const QPointF topLeft = centredTopLeft(screenArea.size(), frameGeometry().size());
-    move(screenArea.topLeft() + topLeft.toPoint());
+    const QMargins outside = frame();
+    const QPointF topLeft = centredTopLeft(screenArea.size(), size().grownBy(outside));
+    // Placed by its client area, which does not depend on what the toolkit thinks the frame is.
+    setGeometry(QRect(screenArea.topLeft() + topLeft.toPoint() + QPoint(outside.left(), outside.top()), size()));
 }
 
 void frmAbout::cmdClose_Click()
@@ -221,11 +236,34 @@ void frmAbout::showEvent(QShowEvent *event)
     if (!loaded) {
         loaded = true;
         Form_Load();
+        // A window manager frames the window each time it comes on the screen and only then
+        // states the frame; until it has, the frame is a guess. Centre again on the stated one.
+        frameAwaited = true;
+    }
+}
+
+QMargins frmAbout::frame() const
+{
+    if (windowManagerFrame)
+        return *windowManagerFrame;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void frmAbout::frameStated(QMargins stated)
+{
+    windowManagerFrame = stated;
+    if (frameAwaited) {
+        frameAwaited = false;
+        Form_Load();
     }
 }
 
 void frmAbout::closeEvent(QCloseEvent *event)
 {
     loaded = false; // showing the window again loads it afresh
+    frameAwaited = false;
     QWidget::closeEvent(event);
 }

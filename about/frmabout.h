@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QMargins>
 #include <QPointF>
 #include <QSizeF>
 #include <QWidget>
+
+#include <optional>
 
 class Launcher;
 
@@ -28,7 +31,11 @@ protected:
 
 private:
     void createControls();
+    QMargins frame() const;
+    void frameStated(QMargins stated);
 
     Launcher &launcher;
     bool loaded = false;
+    bool frameAwaited = false;
+    std::optional<QMargins> windowManagerFrame; // as the window manager last stated it
 };

@@ -1,28 +1,36 @@
 #include "application.h"
 #include "backgroundwork.h"
+#include "commandline.h"
 #include "desktopformatdialog.h"
 #include "desktoplauncher.h"
 #include "desktopmessageboxes.h"
 #include "drivechoice.h"
+#include "firstshown.h"
 #include "frmdupliva.h"
+#include "launcherentryprogress.h"
 #include "udisks.h"
 
 int main(int argc, char *argv[])
 {
+    const QString drivePath = drivePathFromCommandLine(argc, argv);
+    chooseWindowSystem();
     ReportingApplication app(argc, argv);
     substituteDesignFonts();
+    exitWhenFirstShownIfAsked();
 
     // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the
     // machine's floppy drive.
     SystemUDisks udisks;
-    DriveAChoice choice(app.arguments().value(1, qEnvironmentVariable("DUPLIVA_DRIVE_A")), udisks);
+    DriveAChoice choice(drivePath.isEmpty() ? qEnvironmentVariable("DUPLIVA_DRIVE_A") : drivePath, udisks);
     ChosenDriveA chosenDrive(choice);
     BackgroundDriveA drive(chosenDrive);
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
     DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); });
+    LauncherEntryProgress taskBarProgress;
 
-    frmDupliva window({drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }});
+    frmDupliva window(
+        {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress});
     messages.setParent(&window);
     app.reportFailuresWith(messages);
     window.show();

@@ -1,5 +1,6 @@
 #include "frmdupliva.h"
 
+#include "application.h"
 #include "author.h"
 #include "controls.h"
 #include "dropintake.h"
@@ -53,7 +54,7 @@ QLabel *createPicture(QWidget *parent, const char *name, const TwipsRect &place,
 frmDupliva::frmDupliva(const PlatformServices &platform)
     : platform(platform)
     , board(createDesign())
-    , run(board, platform.drive, platform.messages)
+    , run(board, platform.drive, platform.messages, platform.progress)
 {
     bindHandlers();
     lists[5]->setFocus();
@@ -112,6 +113,7 @@ void frmDupliva::createBanner(QWidget *banner)
                                      + QLatin1String(Author::country),
                                  banner);
     label10->setObjectName(QStringLiteral("Label10"));
+    label10->setAccessibleDescription(QStringLiteral("Opens a web page about synthesizers"));
     label10->setGeometry(pixelsFromTwips(label10Place));
     label10->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label10->setCursor(Qt::PointingHandCursor);
@@ -285,7 +287,9 @@ void frmDupliva::closeEvent(QCloseEvent *event)
 
 void frmDupliva::Form_Unload()
 {
-    platform.messages.MsgBox(farewellPrompt(), MsgInformation, QStringLiteral("Dont't forget:"));
+    // At logout or shutdown a modal farewell would hold up the end of the session.
+    if (!desktopSessionEnding())
+        platform.messages.MsgBox(farewellPrompt(), MsgInformation, QStringLiteral("Dont't forget:"));
     delete about;
     QCoreApplication::quit();
 }

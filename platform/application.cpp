@@ -3,11 +3,27 @@
 #include "messageboxes.h"
 
 #include <QFont>
+#include <QSessionManager>
+
+namespace {
+
+bool windowSystemChosen = false;
+bool sessionEnding = false;
+
+} // namespace
 
 ReportingApplication::ReportingApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Dupliva"));
+    setDesktopFileName(QStringLiteral("dupliva"));
+    // Programs started from here, such as the web browser, choose their own window system.
+    if (windowSystemChosen)
+        qunsetenv("QT_QPA_PLATFORM");
+    // Nothing is kept between runs, so a session that is restored does not start the program again.
+    const auto neverRestart = [](QSessionManager &manager) { manager.setRestartHint(QSessionManager::RestartNever); };
+    connect(this, &QGuiApplication::commitDataRequest, this, neverRestart);
+    connect(this, &QGuiApplication::saveStateRequest, this, neverRestart);
 }
 
 bool ReportingApplication::notify(QObject *receiver, QEvent *event)
@@ -25,8 +41,32 @@ bool ReportingApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
+bool ReportingApplication::event(QEvent *event)
+{
+    // When the desktop session ends, the session manager's request to quit comes through the
+    // window system as a spontaneous event. The program's own quit may come that way too, but
+    // only once the farewell is over.
+    if (event->type() == QEvent::Quit && event->spontaneous())
+        sessionEnding = true;
+    return QApplication::event(event);
+}
+
 void substituteDesignFonts()
 {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+void chooseWindowSystem()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        windowSystemChosen = true;
+    }
+}
+
+bool desktopSessionEnding()
+{
+    return sessionEnding;
 }

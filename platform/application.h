@@ -14,9 +14,20 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     MessageBoxes *report = nullptr;
 };
 
 // The fonts of the windows' designs, mapped onto fonts that this desktop has.
 void substituteDesignFonts();
+
+// On a Wayland desktop that also offers X11 (XWayland), runs the program there, unless the
+// user has chosen a window system in QT_QPA_PLATFORM: a Wayland window cannot place itself,
+// and the about window centres itself on the screen. Call before the application exists.
+void chooseWindowSystem();
+
+// Whether the desktop session has asked the program to end, at logout or shutdown.
+bool desktopSessionEnding();

@@ -3,11 +3,12 @@
 #include <QLabel>
 #include <QPushButton>
 
-// A label that reports a click of the left mouse button.
+// A label that reports a click of the left mouse button. Assistive technology sees it as
+// a link, named by its text unless it has an accessible name, and can follow it.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit ClickableLabel(const QString &text, QWidget *parent = nullptr);
 
 signals:
     void clicked();

@@ -1,7 +1,9 @@
 #include "author.h"
 #include "fakelauncher.h"
+#include "frameextents.h"
 #include "frmabout.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
@@ -33,10 +35,13 @@ private slots:
     void showingCentresTheOuterFrame();
     void showingAgainWhileOpenDoesNotMove();
     void showingAfterCloseCentresAgain();
+    void centresOnTheFrameTheWindowManagerStates_data();
+    void centresOnTheFrameTheWindowManagerStates();
     void linksOpenTheirAddresses_data();
     void linksOpenTheirAddresses();
     void rightClickOnALinkOpensNothing();
     void launchFailureReachesTheCaller();
+    void announcedAsADialog();
 
 private:
     static QLabel *label(const frmAbout &window, const char *name);
@@ -351,6 +356,38 @@ void TestAbout::showingAfterCloseCentresAgain()
     QCOMPARE(window.pos(), centred);
 }
 
+// The window manager states its frame only after the window is on the screen: the window
+// centres that frame, once per load, and stays where the user puts it afterwards.
+void TestAbout::centresOnTheFrameTheWindowManagerStates_data()
+{
+    QTest::addColumn<QMargins>("frame");
+    QTest::newRow("thin border, title bar") << QMargins(1, 20, 1, 1);
+    QTest::newRow("wide border, tall title bar") << QMargins(5, 37, 5, 5);
+    QTest::newRow("no frame at all") << QMargins();
+}
+
+void TestAbout::centresOnTheFrameTheWindowManagerStates()
+{
+    QFETCH(QMargins, frame);
+    FakeLauncher launcher;
+    frmAbout window(launcher);
+    auto *windowManager = window.findChild<FrameExtentsWatcher *>();
+    QVERIFY(windowManager);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    emit windowManager->frameStated(frame);
+    const QRect outer = window.geometry().marginsAdded(frame);
+    const QRect screen = screenArea(window);
+    QVERIFY(qAbs((outer.left() - screen.left()) - (screen.right() - outer.right())) <= 1);
+    QVERIFY(qAbs((outer.top() - screen.top()) - (screen.bottom() - outer.bottom())) <= 1);
+
+    window.move(10, 20);
+    const QRect moved = window.geometry();
+    emit windowManager->frameStated(frame);
+    QCOMPARE(window.geometry(), moved);
+}
+
 void TestAbout::linksOpenTheirAddresses_data()
 {
     QTest::addColumn<QString>("link");
@@ -395,6 +432,16 @@ void TestAbout::launchFailureReachesTheCaller()
 
     QVERIFY_THROWS_EXCEPTION(UnexpectedFailure, window.Label1_Click());
     QVERIFY_THROWS_EXCEPTION(UnexpectedFailure, window.Label2_Click());
+}
+
+void TestAbout::announcedAsADialog()
+{
+    FakeLauncher launcher;
+    frmAbout window(launcher);
+
+    QAccessibleInterface *announced = QAccessible::queryAccessibleInterface(&window);
+    QCOMPARE(announced->role(), QAccessible::Dialog);
+    QCOMPARE(announced->text(QAccessible::Name), window.windowTitle());
 }
 
 QTEST_MAIN(TestAbout)

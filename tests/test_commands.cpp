@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
@@ -40,6 +41,7 @@ private slots:
     void farewellEndsTheProgram();
     void failureInAHandlerIsReportedAndTheProgramGoesOn();
     void driveButtonsSayWhatDriveAIsWhenAsked();
+    void sessionEndClosesWithoutFarewell(); // last: it leaves the application quitting
 };
 
 void TestCommands::formatReportsOnlyAnError_data()
@@ -184,6 +186,23 @@ void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
         QCOMPARE(button->accessibleDescription(), button->toolTip());
     }
     QCOMPARE(f.driveALookups, 2);
+}
+
+void TestCommands::sessionEndClosesWithoutFarewell()
+{
+    WindowFixture f;
+    f.window.show();
+    aboutThisProgram(f.window)->trigger();
+    QPointer<frmAbout> about = f.window.aboutWindow();
+
+    // At logout the window system asks the application itself to quit, as this event does.
+    QEvent quit(QEvent::Quit);
+    QSpontaneKeyEvent::setSpontaneous(&quit);
+    QCoreApplication::instance()->notify(QCoreApplication::instance(), &quit);
+
+    QVERIFY(!f.window.isVisible());
+    QVERIFY(!about);
+    QVERIFY(f.messages.shown.isEmpty());
 }
 
 int main(int argc, char *argv[])

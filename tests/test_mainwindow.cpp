@@ -1,8 +1,10 @@
 #include "backgroundwork.h"
+#include "controls.h"
 #include "folderdrive.h"
 #include "windowfixture.h"
 #include "grouplistbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -76,6 +78,7 @@ private slots:
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void longRunHoldsOffTheUser();
+    void everythingThatTakesAClickHasAName();
 };
 
 void TestMainWindow::opensAsDesigned()
@@ -350,6 +353,32 @@ void TestMainWindow::longRunHoldsOffTheUser()
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
     QCOMPARE(messages.shown[1].title, QStringLiteral("Dont't forget:"));
     QVERIFY(!window.isVisible());
+}
+
+// Buttons, link labels and the menu entry, in both windows, as assistive technology sees them.
+void TestMainWindow::everythingThatTakesAClickHasAName()
+{
+    WindowFixture f;
+    f.window.Help_Click();
+    QList<QAccessibleInterface *> clickable;
+    for (QWidget *window : {static_cast<QWidget *>(&f.window), static_cast<QWidget *>(f.window.aboutWindow())}) {
+        for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+            if (button->isVisibleTo(window)) // not the menu bar's hidden overflow button
+                clickable.append(QAccessible::queryAccessibleInterface(button));
+        }
+        for (ClickableLabel *link : window->findChildren<ClickableLabel *>()) {
+            clickable.append(QAccessible::queryAccessibleInterface(link));
+            QCOMPARE(clickable.last()->role(), QAccessible::Link);
+        }
+    }
+    QAccessibleInterface *menuBar = QAccessible::queryAccessibleInterface(f.window.menuBar());
+    QCOMPARE(menuBar->childCount(), 1);
+    clickable.append(menuBar->child(0));
+
+    QCOMPARE(clickable.size(), 5 + 1 + 3 + 1); // buttons and Label10; the about window's button and links; the menu
+    for (QAccessibleInterface *control : clickable)
+        QVERIFY2(!control->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(control->object()->objectName()));
+    QCOMPARE(menuBar->child(0)->text(QAccessible::Name), QStringLiteral("About this program"));
 }
 
 QTEST_MAIN(TestMainWindow)

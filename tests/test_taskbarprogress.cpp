@@ -1,0 +1,103 @@
+#include "copyrun.h"
+#include "fakes.h"
+#include "launcherentryprogress.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+// Records every LauncherEntry signal on the bus.
+class UpdateRecorder : public QObject {
+    Q_OBJECT
+public slots:
+    void record(const QDBusMessage &message)
+    {
+        QCOMPARE(message.signature(), QStringLiteral("sa{sv}"));
+        QCOMPARE(message.arguments().value(0).toString(), QStringLiteral("application://dupliva.desktop"));
+        updates.append(qdbus_cast<QVariantMap>(message.arguments().value(1)));
+    }
+
+public:
+    QList<QVariantMap> updates;
+};
+
+class TestTaskBarProgress : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { busDaemon.kill(), busDaemon.waitForFinished(); }
+    void runShowsItsProgressThenClearsIt_data();
+    void runShowsItsProgressThenClearsIt();
+
+private:
+    QProcess busDaemon; // a session bus of the test's own
+    QString busAddress;
+};
+
+void TestTaskBarProgress::initTestCase()
+{
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty())
+        QSKIP("dbus-daemon is not installed (Debian package dbus-daemon)");
+    busDaemon.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    QVERIFY(busDaemon.waitForReadyRead(10000));
+    busAddress = QString::fromLatin1(busDaemon.readLine()).trimmed();
+}
+
+void TestTaskBarProgress::runShowsItsProgressThenClearsIt_data()
+{
+    QTest::addColumn<int>("failingCopy");
+    QTest::addColumn<int>("flushFailure");
+    QTest::addColumn<QList<double>>("progress");
+
+    // Four files: three in group 2, one in group 7.
+    QTest::newRow("whole run") << 0 << int(NoFailure) << QList<double>{0.25, 0.5, 0.75, 1.0};
+    QTest::newRow("disk full at the third file") << 3 << int(NoFailure) << QList<double>{0.25, 0.5};
+    QTest::newRow("first group not flushed") << 0 << int(DriveNotReady) << QList<double>{0.25, 0.5, 0.75};
+}
+
+void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
+{
+    QFETCH(int, failingCopy);
+    QFETCH(int, flushFailure);
+    QFETCH(QList<double>, progress);
+
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
+    QDBusConnection listener = QDBusConnection::connectToBus(busAddress, "listener " + tag);
+    UpdateRecorder recorder;
+    QVERIFY(listener.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &recorder,
+                             SLOT(record(QDBusMessage))));
+    listener.interface()->isServiceRegistered("org.freedesktop.DBus"); // the bus has the match rule now
+
+    std::array<MemoryGroupList, GroupCount> lists;
+    std::array<GroupList *, GroupCount> groups{};
+    for (int i = 0; i < GroupCount; ++i)
+        groups[i] = &lists[i];
+    for (const char *path : {"/s/01Samba.sty", "/s/02Rock.sty", "/s/03Walz.sty"})
+        lists[1].AddItem(path);
+    lists[6].AddItem("/s/01Jive.sty");
+    FakeDriveA drive;
+    drive.failAt(failingCopy, DiskFull);
+    drive.flushFailureCode = flushFailure;
+    FakeMessageBoxes messages;
+    LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
+    const GroupBoard board(groups);
+    CopyRun run(board, drive, messages, &taskBar);
+
+    run.CmdStartCopy_Click();
+
+    QTRY_COMPARE(recorder.updates.size(), progress.size() + 1);
+    for (int i = 0; i < progress.size(); ++i) {
+        QCOMPARE(recorder.updates[i].value("progress-visible"), QVariant(true));
+        QCOMPARE(recorder.updates[i].value("progress").metaType(), QMetaType::fromType<double>()); // as docks expect
+        QCOMPARE(recorder.updates[i].value("progress").toDouble(), progress[i]);
+    }
+    QCOMPARE(recorder.updates.last().value("progress-visible"), QVariant(false));
+}
+
+QTEST_GUILESS_MAIN(TestTaskBarProgress)
+#include "test_taskbarprogress.moc"
