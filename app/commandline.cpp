@@ -25,7 +25,8 @@ void describe(QCommandLineParser &parser)
     parser.addPositionalArgument(
         QStringLiteral("PATH"),
         QStringLiteral("Drive A: a folder, a floppy image file, or a floppy drive's block device such as "
-                       "/dev/fd0. Without it, drive A is what the environment variable DUPLIVA_DRIVE_A names."),
+                       "/dev/fd0. Without it, drive A is what the environment variable DUPLIVA_DRIVE_A names, "
+                       "else the floppy drive found through UDisks2."),
         QStringLiteral("[PATH]"));
 }
 
