@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <exception>
+
 BackgroundWorker::BackgroundWorker()
     : workerContext(new QObject)
 {
@@ -21,14 +23,22 @@ BackgroundWorker::~BackgroundWorker()
 void BackgroundWorker::run(const std::function<void()> &work)
 {
     QEventLoop waiting;
+    std::exception_ptr failure;
     QMetaObject::invokeMethod(
         workerContext,
         [&] {
-            work();
+            // Thrown on the worker thread, it would end the program; the caller reports it.
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
             QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
     waiting.exec();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void BackgroundDriveA::BeginRun()

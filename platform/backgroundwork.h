@@ -16,7 +16,7 @@ public:
     BackgroundWorker(const BackgroundWorker &) = delete;
     BackgroundWorker &operator=(const BackgroundWorker &) = delete;
 
-    // Returns when work has finished.
+    // Returns when work has finished; what work throws is thrown again here.
     void run(const std::function<void()> &work);
 
 private:

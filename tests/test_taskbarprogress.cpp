@@ -1,3 +1,4 @@
+#include "backgroundwork.h"
 #include "copyrun.h"
 #include "fakes.h"
 #include "launcherentryprogress.h"
@@ -52,18 +53,21 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt_data()
 {
     QTest::addColumn<int>("failingCopy");
     QTest::addColumn<int>("flushFailure");
+    QTest::addColumn<int>("throwingCopy");
     QTest::addColumn<QList<double>>("progress");
 
     // Four files: three in group 2, one in group 7.
-    QTest::newRow("whole run") << 0 << int(NoFailure) << QList<double>{0.25, 0.5, 0.75, 1.0};
-    QTest::newRow("disk full at the third file") << 3 << int(NoFailure) << QList<double>{0.25, 0.5};
-    QTest::newRow("first group not flushed") << 0 << int(DriveNotReady) << QList<double>{0.25, 0.5, 0.75};
+    QTest::newRow("whole run") << 0 << int(NoFailure) << 0 << QList<double>{0.25, 0.5, 0.75, 1.0};
+    QTest::newRow("disk full at the third file") << 3 << int(NoFailure) << 0 << QList<double>{0.25, 0.5};
+    QTest::newRow("first group not flushed") << 0 << int(DriveNotReady) << 0 << QList<double>{0.25, 0.5, 0.75};
+    QTest::newRow("drive throws at the second file") << 0 << int(NoFailure) << 2 << QList<double>{0.25};
 }
 
 void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
 {
     QFETCH(int, failingCopy);
     QFETCH(int, flushFailure);
+    QFETCH(int, throwingCopy);
     QFETCH(QList<double>, progress);
 
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
@@ -83,13 +87,22 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
     FakeDriveA drive;
     drive.failAt(failingCopy, DiskFull);
     drive.flushFailureCode = flushFailure;
+    drive.onCopy = [&] {
+        if (drive.copiesAsked == throwingCopy)
+            throw std::runtime_error("the drive broke");
+    };
+    BackgroundDriveA driveOnItsThread(drive); // as in the program
     FakeMessageBoxes messages;
     LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
     const GroupBoard board(groups);
-    CopyRun run(board, drive, messages, &taskBar);
+    CopyRun run(board, driveOnItsThread, messages, &taskBar);
 
-    run.CmdStartCopy_Click();
+    if (throwingCopy)
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, run.CmdStartCopy_Click());
+    else
+        run.CmdStartCopy_Click();
 
+    QCOMPARE(drive.events.last(), "end");
     QTRY_COMPARE(recorder.updates.size(), progress.size() + 1);
     for (int i = 0; i < progress.size(); ++i) {
         QCOMPARE(recorder.updates[i].value("progress-visible"), QVariant(true));

@@ -24,11 +24,23 @@ CopyOutcome CopyRun::Copy()
     filesCopied = 0;
     filesInRun = pendingFileCount();
     drive.BeginRun();
-    const CopyOutcome outcome = copyPendingGroups();
+    CopyOutcome outcome;
+    try {
+        outcome = copyPendingGroups();
+    } catch (...) {
+        // An unexpected failure is reported further up; the drive is let go all the same.
+        endRun();
+        throw;
+    }
+    endRun();
+    return outcome;
+}
+
+void CopyRun::endRun()
+{
     drive.EndRun();
     if (progress)
         progress->Clear();
-    return outcome;
 }
 
 bool CopyRun::isPending(int number) const

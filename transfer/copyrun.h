@@ -29,6 +29,7 @@ private:
     bool isPending(int number) const;
     int pendingFileCount() const;
     void showProgress();
+    void endRun();
 
     const GroupBoard &board;
     DriveA &drive;
