@@ -3,6 +3,7 @@
 #include "drivechoice.h"
 #include "fakes.h"
 #include "imageformat.h"
+#include "testfiles.h"
 #include "udisks.h"
 
 #include <QDir>
@@ -25,12 +26,6 @@ public:
 private:
     static UDisksReply refused() { return {QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"), {}, {}}; }
 };
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-}
 
 // One copy run over the groups to whatever drive A the choice makes, on a worker thread
 // as in the program; its last message.

@@ -9,6 +9,7 @@
 #include "floppydrive.h"
 #include "folderdrive.h"
 #include "imagedrive.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -53,26 +54,6 @@ QByteArray randomBytes(int size)
     QByteArray bytes(size, Qt::Uninitialized);
     random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     return bytes;
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-}
-
-// An mtools program that looks at the image apart from the drive, and reads no user's settings.
-QByteArray mtools(const QString &program, const QStringList &arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", "/nonexistent");
-    environment.insert("MTOOLSRC", "/dev/null");
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished();
-    return process.readAllStandardOutput();
 }
 
 // A blank 720 KB floppy image, made once.

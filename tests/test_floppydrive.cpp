@@ -1,6 +1,7 @@
 #include "fakeudisks.h"
 #include "floppies.h"
 #include "floppydrive.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,13 +30,6 @@ UDisksBlock blockOf(const QString &drive, const QString &device, qint64 size)
     block.drive = drive;
     block.size = size;
     return block;
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
 }
 
 } // namespace

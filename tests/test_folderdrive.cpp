@@ -1,4 +1,5 @@
 #include "folderdrive.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,13 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
 
 QByteArray readFile(const QString &path)
 {

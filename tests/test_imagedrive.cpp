@@ -5,6 +5,7 @@
 #include "imageformat.h"
 #include "mtools.h"
 #include "runprogress.h"
+#include "testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,21 +23,6 @@ namespace {
 const QString diskFull = QStringLiteral("DISK FULL: INSERT NEW DISK !");
 const QString notReady = QStringLiteral("DISK NOT READY !");
 const QString ready = QStringLiteral("       READY !");
-
-// An mtools program run plainly, to look at an image independently of the drive, and
-// without the hostile settings that the drive must ignore.
-QByteArray mtools(const QString &program, const QStringList &arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", "/");
-    environment.remove("MTOOLSRC");
-    environment.remove("MTOOLS_SKIP_CHECK");
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished();
-    return process.readAllStandardOutput();
-}
 
 void makeImage(const QString &path, int kilobytes, const QString &label = {})
 {
@@ -64,12 +50,6 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
 class AfterEachCopy : public RunProgress {
