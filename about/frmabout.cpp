@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include <vector>
 
@@ -194,6 +195,7 @@ void frmAbout::createControls()
     cmdClose->setDefault(true); // Enter presses it; the space bar does so as it has the focus
     cmdClose->setFocus();
     connect(cmdClose, &QPushButton::clicked, this, &frmAbout::cmdClose_Click);
+    new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &frmAbout::cmdClose_Click);
 
     // Each line opens another address than the one that it shows.
     auto *Label1 = findChild<ClickableLabel *>(QStringLiteral("Label1"));

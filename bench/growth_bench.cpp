@@ -47,7 +47,7 @@ Cost dropOntoOneGroup(int files)
                                             .arg(i)));
     QMimeData data;
     data.setUrls(urls);
-    GroupListBox list;
+    GroupListBox list(QStringLiteral("Group 01"));
     list.resize(200, 300);
     list.show();
     QCoreApplication::processEvents();

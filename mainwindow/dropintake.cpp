@@ -14,6 +14,20 @@ bool isFullPath(const QString &path)
     return path.startsWith(QLatin1Char('/')) && !path.contains(QChar::Null);
 }
 
+// A file on this computer: "file:///path" or "file://localhost/path". A file address
+// with another host names a file elsewhere, which is no more a local file than a web
+// address is.
+QString localPath(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
+        return {};
+    const QString path = url.path(QUrl::FullyDecoded);
+    return isFullPath(path) ? path : QString();
+}
+
 } // namespace
 
 QStringList droppedFiles(const QMimeData &data)
@@ -22,7 +36,7 @@ QStringList droppedFiles(const QMimeData &data)
     if (!data.hasUrls())
         return files;
     for (const QUrl &url : data.urls()) {
-        if (const QString path = url.toLocalFile(); url.isLocalFile() && isFullPath(path))
+        if (const QString path = localPath(url); !path.isEmpty())
             files.append(path);
     }
     return files;

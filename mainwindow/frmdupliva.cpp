@@ -132,9 +132,8 @@ void frmDupliva::createGroups(QWidget *frame)
         label->setFont(captionFont());
         paintText(label, navy);
 
-        auto *list = new GroupListBox(frame);
+        auto *list = new GroupListBox(caption, frame);
         list->setObjectName(QLatin1String(design.list));
-        list->setAccessibleName(caption);
         list->setGeometry(pixelsFromTwips({design.listLeft, design.listTop, listWidth, listHeight}));
         paintBackground(list, QPalette::Base, lightGrey);
         lists[design.group - 1] = list;

@@ -4,10 +4,13 @@
 #include "windowdesign.h"
 
 #include <QDropEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 
-GroupListBox::GroupListBox(QWidget *parent)
+GroupListBox::GroupListBox(const QString &caption, QWidget *parent)
     : QListWidget(parent)
 {
+    setAccessibleName(caption);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -22,12 +25,31 @@ void GroupListBox::SetForeColor(quint32 value)
     QPalette shown = palette();
     shown.setColor(QPalette::Text, colourFromBgr(value));
     setPalette(shown);
+    describeState();
 }
 
 void GroupListBox::AddItem(const QString &text)
 {
     auto *entry = new QListWidgetItem(text, this);
     entry->setToolTip(text);
+    describeState();
+}
+
+void GroupListBox::Clear()
+{
+    clear();
+    describeState();
+}
+
+// Such as "Group 05: 3 styles, copied to the disk".
+void GroupListBox::describeState()
+{
+    QString state = QStringLiteral("empty");
+    if (count() > 0) {
+        state = count() == 1 ? QStringLiteral("1 style") : QStringLiteral("%1 styles").arg(count());
+        state += colour == CopiedColour ? QStringLiteral(", copied to the disk") : QStringLiteral(", waiting to be copied");
+    }
+    setAccessibleDescription(accessibleName() + QStringLiteral(": ") + state);
 }
 
 void GroupListBox::Refresh()
@@ -59,4 +81,20 @@ void GroupListBox::dropEvent(QDropEvent *event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     emit OLEDragDrop(*event->mimeData());
+}
+
+// A list draws its focus around the current entry; one without entries shows it around
+// the whole list, so that the keyboard's place is always in sight.
+void GroupListBox::paintEvent(QPaintEvent *event)
+{
+    QListWidget::paintEvent(event);
+    if (!hasFocus() || currentItem())
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.state |= QStyle::State_KeyboardFocusChange;
+    option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -37,12 +38,17 @@ bool isDrag(QEvent::Type type)
     return type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
 }
 
-// A modal box of the program's own, such as a failure report, still takes input.
+// A modal box of the program's own, such as a failure report, still takes input. A
+// real click or key reaches the box's window first and only then its widgets.
 bool belongsToModalBox(QObject *watched)
 {
     QWidget *modal = QApplication::activeModalWidget();
+    if (!modal)
+        return false;
+    if (auto *window = qobject_cast<QWindow *>(watched))
+        return window == modal->windowHandle();
     auto *widget = qobject_cast<QWidget *>(watched);
-    return modal && widget && (widget == modal || modal->isAncestorOf(widget));
+    return widget && (widget == modal || modal->isAncestorOf(widget));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "controls.h"
 
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -65,4 +66,14 @@ void WrappingButton::paintEvent(QPaintEvent *)
     const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2;
     painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
                      Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
+}
+
+void WrappingButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && !event->isAutoRepeat())
+        click();
+    else
+        QPushButton::keyPressEvent(event);
 }

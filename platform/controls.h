@@ -18,6 +18,7 @@ protected:
 };
 
 // A push button whose caption wraps onto further lines when it is wider than the button.
+// Return and Enter press it when it has the focus, as the space bar does.
 class WrappingButton : public QPushButton {
     Q_OBJECT
 public:
@@ -25,4 +26,5 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };

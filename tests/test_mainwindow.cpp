@@ -1,8 +1,11 @@
 #include "backgroundwork.h"
 #include "controls.h"
+#include "desktopmessageboxes.h"
+#include "dropintake.h"
 #include "folderdrive.h"
 #include "windowfixture.h"
 #include "grouplistbox.h"
+#include "userinput.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -10,11 +13,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <atomic>
@@ -71,6 +76,8 @@ private slots:
     void captionsStandAboveTheirOwnList();
     void tabOrderFollowsTheDesign();
     void dropAppendsLocalFilesInOrder();
+    void dropAddresses_data();
+    void dropAddresses();
     void dropWithoutFilesChangesNothing();
     void dropOnGreenGroupKeepsItGreen();
     void emptyGreenGroupsOnly();
@@ -78,6 +85,10 @@ private slots:
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void longRunHoldsOffTheUser();
+    void endOfRunBoxTakesARealAnswer_data();
+    void endOfRunBoxTakesARealAnswer();
+    void returnPressesTheFocusedButton();
+    void groupStateReachesAScreenReader();
     void everythingThatTakesAClickHasAName();
 };
 
@@ -166,6 +177,29 @@ void TestMainWindow::dropAppendsLocalFilesInOrder()
     QVERIFY(dropOnto(f.window.groupList(20), *fileList(many)));
     QCOMPARE(f.window.groupList(20)->ListCount(), 40000);
     QCOMPARE(f.window.groupList(20)->List(39999), QStringLiteral("/s/39999.sty"));
+}
+
+void TestMainWindow::dropAddresses_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QString>("path"); // empty: not a file on this computer
+
+    QTest::newRow("no host") << QByteArray("file:///s/01Samba.sty") << "/s/01Samba.sty";
+    QTest::newRow("localhost") << QByteArray("file://localhost/s/01Samba.sty") << "/s/01Samba.sty";
+    QTest::newRow("LOCALHOST, escaped") << QByteArray("file://LOCALHOST/s/My%20Styles/01.sty") << "/s/My Styles/01.sty";
+    QTest::newRow("another host") << QByteArray("file://otherhost/s/01Samba.sty") << "";
+    QTest::newRow("web") << QByteArray("https://example.org/05Web.sty") << "";
+    QTest::newRow("relative") << QByteArray("file:06Relative.sty") << "";
+    QTest::newRow("escaped NUL") << QByteArray("file:///s/07Nul%00.sty") << "";
+}
+
+void TestMainWindow::dropAddresses()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QString, path);
+    QMimeData data;
+    data.setData("text/uri-list", address + "\r\n");
+    QCOMPARE(droppedFiles(data), path.isEmpty() ? QStringList() : QStringList{path});
 }
 
 void TestMainWindow::dropWithoutFilesChangesNothing()
@@ -334,7 +368,7 @@ void TestMainWindow::longRunHoldsOffTheUser()
         QMetaObject::invokeMethod(&window, [&] {
             copiesWhenUserActed = slowDrive.copiesAsked;
             dropAccepted = dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"}));
-            click(window, "Command2"); // "Empty ALL"
+            clickThroughWindow(window.findChild<QPushButton *>("Command2")); // "Empty ALL"
             window.close();
             userActed = true;
         }, Qt::QueuedConnection);
@@ -353,6 +387,78 @@ void TestMainWindow::longRunHoldsOffTheUser()
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
     QCOMPARE(messages.shown[1].title, QStringLiteral("Dont't forget:"));
     QVERIFY(!window.isVisible());
+}
+
+void TestMainWindow::endOfRunBoxTakesARealAnswer_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click on OK
+    QTest::newRow("click") << 0;
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    QTest::newRow("space bar") << int(Qt::Key_Space);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+}
+
+// The box that ends a run is answered as a user answers it, through its window, while
+// the run still holds off the main window.
+void TestMainWindow::endOfRunBoxTakesARealAnswer()
+{
+    QFETCH(int, key);
+    FakeDriveA drive;
+    DesktopMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    frmDupliva window({drive, messages, launcher, formatDialog});
+    window.show();
+    window.groupList(1)->AddItem("/s/01A.sty");
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        if (key)
+            QTest::keyClick(box->windowHandle(), Qt::Key(key));
+        else
+            clickThroughWindow(box->button(QMessageBox::Ok));
+        answered = !box->isVisible();
+        if (!answered)
+            box->close(); // the test fails, but does not hang
+    });
+
+    click(window, "CmdStartCopy");
+
+    QVERIFY(answered);
+    QCOMPARE(window.groupList(1)->ForeColor(), CopiedColour);
+    clickThroughWindow(window.findChild<QPushButton *>("Command2")); // the run is over: "Empty ALL" works
+    QCOMPARE(window.groupList(1)->ListCount(), 0);
+}
+
+// Return and the keypad's Enter press the focused button, as the space bar does.
+void TestMainWindow::returnPressesTheFocusedButton()
+{
+    WindowFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        f.window.groupList(3)->AddItem("/s/01A.sty");
+        f.window.findChild<QPushButton *>("Command2")->setFocus();
+        QTest::keyClick(f.window.windowHandle(), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(f.window.groupList(3)->ListCount(), 0);
+    }
+}
+
+void TestMainWindow::groupStateReachesAScreenReader()
+{
+    WindowFixture f;
+    GroupListBox *list5 = f.window.groupList(5);
+    const auto heard = [&] { return QAccessible::queryAccessibleInterface(list5)->text(QAccessible::Description); };
+    QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
+    QVERIFY(dropOnto(list5, *fileList({"/s/01A.sty", "/s/01B.sty", "/s/01C.sty"})));
+    QCOMPARE(heard(), QStringLiteral("Group 05: 3 styles, waiting to be copied"));
+    click(f.window, "CmdStartCopy");
+    QCOMPARE(heard(), QStringLiteral("Group 05: 3 styles, copied to the disk"));
+    click(f.window, "Command1");
+    QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
 }
 
 // Buttons, link labels and the menu entry, in both windows, as assistive technology sees them.
