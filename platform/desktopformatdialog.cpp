@@ -2,7 +2,9 @@
 
 #include "backgroundwork.h"
 #include "driveaformat.h"
+#include "fatname.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,7 +15,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
+#include <QElapsedTimer>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,18 +38,24 @@ QLabel *wrappingLabel(const QString &text, const char *objectName)
     return label;
 }
 
-// A FAT volume label: at most 11 characters, upper case, none of "*/:<>?\|.
+// Takes only what a floppy stores as its volume label exactly as typed; letters are
+// turned into capitals as they are typed, anything else is refused.
+class VolumeLabelValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return whyNotVolumeLabel(input).isEmpty() ? Acceptable : Invalid;
+    }
+};
+
 QLineEdit *volumeLabelEdit()
 {
     auto *edit = named(new QLineEdit, "volumeLabelEdit", QStringLiteral("Volume label"));
     edit->setMaxLength(11);
-    static const QRegularExpression allowed(QStringLiteral("[^\"*/:<>?\\\\|\\x00-\\x1f]{0,11}"));
-    edit->setValidator(new QRegularExpressionValidator(allowed, edit));
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
-        const int cursor = edit->cursorPosition();
-        edit->setText(text.toUpper());
-        edit->setCursorPosition(cursor);
-    });
+    edit->setValidator(new VolumeLabelValidator(edit));
     return edit;
 }
 
@@ -67,18 +76,22 @@ private:
     QString nextImageText() const;
     QDialogButtonBox *buttonsPart();
     void start();
+    bool takesStart() const;
+    bool labelIsStorable();
     bool erasingIsConfirmed();
+    void showDrive();
     void carryOut(const std::function<QString(const QString &label)> &work, const QString &done);
     void setBusy(bool busy);
 
     std::unique_ptr<DriveAFormat> drive;
     BackgroundWorker worker;
     bool busy = false;
+    QElapsedTimer sinceWorkEnded;
     int result = FormatCancelled;
     QLabel *driveValue = nullptr;
     QRadioButton *eraseChoice = nullptr;
     QRadioButton *nextImageChoice = nullptr;
-    QLineEdit *volumeLabel = nullptr;
+    QLineEdit *labelEdit = nullptr;
     QProgressBar *progress = nullptr;
     QLabel *status = nullptr;
     QPushButton *startButton = nullptr;
@@ -97,18 +110,19 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA)
         result = FormatNotPossible;
         status->setText(whyNot);
         startButton->setEnabled(false);
-        volumeLabel->setEnabled(false);
+        labelEdit->setEnabled(false);
     }
 }
 
 void FormatWindow::buildLayout()
 {
     auto *form = new QFormLayout;
-    driveValue = named(new QLabel(drive->description()), "driveValue", QStringLiteral("Drive A"));
+    driveValue = named(new QLabel, "driveValue");
     driveValue->setTextFormat(Qt::PlainText);
+    showDrive();
     form->addRow(QStringLiteral("Drive A:"), driveValue);
-    volumeLabel = volumeLabelEdit();
-    form->addRow(QStringLiteral("Volume &label:"), volumeLabel);
+    labelEdit = volumeLabelEdit();
+    form->addRow(QStringLiteral("Volume &label:"), labelEdit);
 
     progress = named(new QProgressBar, "progressBar", QStringLiteral("Progress"));
     progress->setValue(0);
@@ -160,18 +174,42 @@ QString FormatWindow::nextImageText() const
     return QStringLiteral("&Next image: %1").arg(drive->nextImageName());
 }
 
+// A screen reader reads the line out with what drive A is.
+void FormatWindow::showDrive()
+{
+    driveValue->setText(drive->description());
+    driveValue->setAccessibleName(QStringLiteral("Drive A: ") + drive->description());
+}
+
 void FormatWindow::start()
 {
+    if (!takesStart() || !labelIsStorable())
+        return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
         const QString next = drive->nextImageName();
         carryOut([this](const QString &label) { return drive->createNextImage(label); },
                  QStringLiteral("The blank image %1 is drive A now.").arg(next));
-        driveValue->setText(drive->description());
+        showDrive();
         nextImageChoice->setText(nextImageText());
         return;
     }
     if (erasingIsConfirmed())
         carryOut([this](const QString &label) { return drive->erase(label); }, QStringLiteral("Drive A is formatted."));
+}
+
+// Not while the disk is being written, nor for the second press of a double click that
+// arrives just after quick work has ended: one press makes one image.
+bool FormatWindow::takesStart() const
+{
+    return !busy && !(sinceWorkEnded.isValid() && sinceWorkEnded.elapsed() < QApplication::doubleClickInterval());
+}
+
+// Checked before anything is asked or written.
+bool FormatWindow::labelIsStorable()
+{
+    const QString why = whyNotVolumeLabel(volumeLabel(labelEdit->text()));
+    status->setText(why);
+    return why.isEmpty();
 }
 
 bool FormatWindow::erasingIsConfirmed()
@@ -189,10 +227,11 @@ void FormatWindow::carryOut(const std::function<QString(const QString &label)> &
 {
     setBusy(true);
     status->setText(QStringLiteral("Working..."));
-    const QString label = volumeLabel->text();
+    const QString label = labelEdit->text();
     QString failure;
     worker.run([&] { failure = work(label); });
     setBusy(false);
+    sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
     status->setText(failure.isEmpty() ? done : QStringLiteral("Formatting failed: ") + failure);
@@ -204,7 +243,7 @@ void FormatWindow::setBusy(bool isBusy)
     busy = isBusy;
     progress->setRange(0, isBusy ? 0 : 100);
     for (QWidget *control : {static_cast<QWidget *>(startButton), static_cast<QWidget *>(closeButton),
-                             static_cast<QWidget *>(volumeLabel)})
+                             static_cast<QWidget *>(labelEdit)})
         control->setEnabled(!isBusy);
     if (eraseChoice) {
         eraseChoice->setEnabled(!isBusy);

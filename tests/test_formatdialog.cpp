@@ -1,5 +1,6 @@
 #include "desktopformatdialog.h"
 #include "driveaformat.h"
+#include "userinput.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -105,6 +106,8 @@ private slots:
     void erasingAsksFirst_data();
     void erasingAsksFirst();
     void nextImageNeedsNoQuestion();
+    void volumeLabels_data();
+    void volumeLabels();
 };
 
 void TestFormatDialog::unformattableDriveIsRefused_data()
@@ -179,7 +182,10 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         auto *next = child<QRadioButton>(dialog, "nextImageChoice");
         choice = next->text();
         next->click();
-        child<QPushButton>(dialog, "startButton")->click(); // a question would hang here
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // Pressed twice quickly, as a double click; a question would hang here.
+        clickThroughWindow(child<QPushButton>(dialog, "startButton"));
+        clickThroughWindow(child<QPushButton>(dialog, "startButton"));
         driveShown = child<QLabel>(dialog, "driveValue")->text();
         choiceAfter = next->text();
     });
@@ -189,6 +195,47 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
     QCOMPARE(driveShown, QString("floppy image DSKA0004.IMG"));
     QCOMPARE(choiceAfter, QString("&Next image: after DSKA0004.IMG"));
     QCOMPARE(outcome, 0);
+}
+
+void TestFormatDialog::volumeLabels_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown"); // what typing leaves in the field
+    QTest::addColumn<bool>("storable"); // as typed, or pasted
+
+    QTest::newRow("small letters") << "my disk 1!" << "MY DISK 1!" << true;
+    QTest::newRow("every sign FAT keeps") << "#$%&'()-@^_" << "#$%&'()-@^_" << true;
+    QTest::newRow("dot") << "A.B" << "AB" << false;
+    QTest::newRow("plus and equals") << "A+B=C" << "ABC" << false;
+    QTest::newRow("brackets, comma, semicolon") << "[X],Y;Z" << "XYZ" << false;
+    QTest::newRow("umlauts") << "ÄÖÜ" << "" << false;
+}
+
+// Typing drops what a floppy would store differently; anything else is refused before
+// the erase question.
+void TestFormatDialog::volumeLabels()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, storable);
+    QStringList seen;
+    DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, QString(), QString()); });
+    QString inField, asked;
+
+    runDialog(formatDialog, 0, [&](QDialog &dialog) {
+        auto *edit = child<QLineEdit>(dialog, "volumeLabelEdit");
+        QTest::keyClicks(edit, typed);
+        inField = edit->text();
+        edit->setText(typed); // as if pasted past the check
+        answerEraseQuestion("Yes", &asked);
+        child<QPushButton>(dialog, "startButton")->click();
+        if (!storable)
+            QApplication::processEvents(); // the answer must find no question
+    });
+
+    QCOMPARE(inField, shown);
+    QCOMPARE(!asked.isEmpty(), storable);
+    QCOMPARE(seen, storable ? QStringList{"erase " + typed.toUpper()} : QStringList());
 }
 
 QTEST_MAIN(TestFormatDialog)

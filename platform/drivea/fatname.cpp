@@ -4,13 +4,6 @@ namespace {
 
 constexpr qsizetype longestName = 255;
 
-bool isShortNameCharacter(QChar c)
-{
-    if (c.unicode() >= 128)
-        return false;
-    return c.isLetterOrNumber() || QLatin1String("!#$%&'()-@^_`{}~").contains(c);
-}
-
 bool isShortNamePart(QStringView part, qsizetype most)
 {
     if (part.isEmpty() || part.size() > most)
@@ -27,6 +20,13 @@ bool fitsEightDotThree(const QString &name)
 }
 
 } // namespace
+
+bool isShortNameCharacter(QChar c)
+{
+    if (c.unicode() >= 128)
+        return false;
+    return c.isLetterOrNumber() || QLatin1String("!#$%&'()-@^_`{}~").contains(c);
+}
 
 QString whyFatCannotStore(const QString &name)
 {
@@ -63,15 +63,10 @@ QString whyNotVolumeLabel(const QString &label)
     if (label.size() > longestLabel)
         return QStringLiteral("The volume label %1 is longer than %2 characters").arg(label).arg(longestLabel);
     for (const QChar c : label) {
-        // Outside ASCII a label depends on the code page of whoever reads the disk.
-        if (c.unicode() < 32 || c.unicode() > 126)
-            return QStringLiteral("The volume label %1 may hold only letters A to Z, digits, blanks and punctuation")
-                .arg(label);
-        if (QLatin1String("\"*/:<>?\\|").contains(c))
-            return QStringLiteral("The volume label %1 holds the character \"%2\", which a volume label cannot hold")
+        if (c != QLatin1Char(' ') && (!isShortNameCharacter(c) || c.isLower()))
+            return QStringLiteral("The volume label %1 holds \"%2\": a volume label may hold only the letters A to Z, "
+                                  "digits, blanks and ! # $ % & ' ( ) - @ ^ _ ` { } ~")
                 .arg(label, QString(c));
     }
-    if (label != label.toUpper())
-        return QStringLiteral("The volume label %1 is not in upper case").arg(label);
     return {};
 }

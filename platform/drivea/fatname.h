@@ -4,6 +4,10 @@
 
 // File names on a FAT floppy, as the keyboard reads them.
 
+// Whether c may stand in a short (8.3) name as FAT stores it: an ASCII letter or digit,
+// or one of ! # $ % & ' ( ) - @ ^ _ ` { } ~.
+bool isShortNameCharacter(QChar c);
+
 // Why FAT cannot store name at all, or an empty text if it can.
 QString whyFatCannotStore(const QString &name);
 
@@ -15,5 +19,6 @@ QString fatDiskName(const QString &name);
 QString volumeLabel(const QString &typed);
 
 // Why label, as volumeLabel() gives it, cannot be a floppy's volume label, or an empty
-// text if it can. An empty label is a disk without one.
+// text if it can. A label is stored as typed only when it holds upper-case short-name
+// characters and blanks, at most 11. An empty label is a disk without one.
 QString whyNotVolumeLabel(const QString &label);
