@@ -224,12 +224,18 @@ void frmAbout::cmdClose_Click()
 
 void frmAbout::Label1_Click()
 {
-    launcher.openWebPage(text(Author::webPageUrl));
+    openWebPage(text(Author::webPageUrl));
 }
 
 void frmAbout::Label2_Click()
 {
-    launcher.openWebPage(text(Author::exchangeSiteUrl));
+    openWebPage(text(Author::exchangeSiteUrl));
+}
+
+void frmAbout::openWebPage(const QString &address)
+{
+    if (const QString failure = launcher.openWebPage(address); !failure.isEmpty())
+        emit launchFailed(failure);
 }
 
 void frmAbout::showEvent(QShowEvent *event)

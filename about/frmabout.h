@@ -25,12 +25,17 @@ public:
     void Label1_Click();
     void Label2_Click();
 
+signals:
+    // A link's web page could not be opened, for that reason.
+    void launchFailed(const QString &reason);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void createControls();
+    void openWebPage(const QString &address);
     QMargins frame() const;
     void frameStated(QMargins stated);
 

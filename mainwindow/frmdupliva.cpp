@@ -244,18 +244,25 @@ void frmDupliva::Command3_Click()
 
 void frmDupliva::Command4_Click()
 {
-    platform.launcher.openHomeFolder();
+    reportLaunchFailure(platform.launcher.openHomeFolder());
 }
 
 void frmDupliva::Label10_Click()
 {
-    platform.launcher.openWebPage(QLatin1String(Author::synthesizerSiteUrl));
+    reportLaunchFailure(platform.launcher.openWebPage(QLatin1String(Author::synthesizerSiteUrl)));
+}
+
+void frmDupliva::reportLaunchFailure(const QString &failure)
+{
+    if (!failure.isEmpty())
+        platform.messages.MsgBox(QStringLiteral("Unexpected failure: ") + failure, MsgCritical);
 }
 
 void frmDupliva::Help_Click()
 {
     if (!about) {
         about = new frmAbout(platform.launcher);
+        connect(about, &frmAbout::launchFailed, this, &frmDupliva::reportLaunchFailure);
         about->setAttribute(Qt::WA_DeleteOnClose);
     }
     about->show();

@@ -50,6 +50,7 @@ private:
     void bindHandlers();
     QPushButton *button(const char *name) const;
     void describeDriveA(QWidget *control);
+    void reportLaunchFailure(const QString &failure);
     void Form_Unload();
     static QString farewellPrompt();
 

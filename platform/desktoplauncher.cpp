@@ -1,24 +1,20 @@
 #include "desktoplauncher.h"
 
-#include "failure.h"
-
 #include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
 
-void DesktopLauncher::openWebPage(const QString &address)
+QString DesktopLauncher::openWebPage(const QString &address)
 {
-    if (!QDesktopServices::openUrl(QUrl(address)))
-        throw UnexpectedFailure(QStringLiteral("No web browser could be started for %1.")
-                                    .arg(address)
-                                    .toStdString());
+    if (QDesktopServices::openUrl(QUrl(address)))
+        return {};
+    return QStringLiteral("No web browser could be started for %1.").arg(address);
 }
 
-void DesktopLauncher::openHomeFolder()
+QString DesktopLauncher::openHomeFolder()
 {
     const QString home = QDir::homePath();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(home)))
-        throw UnexpectedFailure(QStringLiteral("No file manager could be started for the folder %1.")
-                                    .arg(QDir::toNativeSeparators(home))
-                                    .toStdString());
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(home)))
+        return {};
+    return QStringLiteral("No file manager could be started for the folder %1.").arg(QDir::toNativeSeparators(home));
 }

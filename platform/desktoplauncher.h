@@ -5,6 +5,6 @@
 // Opens web pages and the home folder with the desktop's own programs.
 class DesktopLauncher : public Launcher {
 public:
-    void openWebPage(const QString &address) override;
-    void openHomeFolder() override;
+    QString openWebPage(const QString &address) override;
+    QString openHomeFolder() override;
 };

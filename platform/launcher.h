@@ -2,12 +2,12 @@
 
 #include <QString>
 
-// Starts the desktop's web browser and file manager. Neither call waits for the
-// program it starts; a program that cannot be started throws UnexpectedFailure.
+// Starts the desktop's web browser and file manager. Neither call waits for the program
+// it starts; each returns why nothing could be started, or an empty text.
 class Launcher {
 public:
     virtual ~Launcher() = default;
 
-    virtual void openWebPage(const QString &address) = 0;
-    virtual void openHomeFolder() = 0;
+    virtual QString openWebPage(const QString &address) = 0;
+    virtual QString openHomeFolder() = 0;
 };

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "failure.h"
 #include "launcher.h"
 
 #include <QStringList>
 
-// A launcher that starts nothing and records every request. With failing set it throws
+// A launcher that starts nothing and records every request. With failing set it fails
 // as a desktop without a browser or file manager would.
 class FakeLauncher : public Launcher {
 public:
@@ -13,17 +12,15 @@ public:
     int homeFolderOpenings = 0;
     bool failing = false;
 
-    void openWebPage(const QString &address) override
+    QString openWebPage(const QString &address) override
     {
         webPages.append(address);
-        if (failing)
-            throw UnexpectedFailure("No web browser could be started for " + address.toStdString() + ".");
+        return failing ? "No web browser could be started for " + address + "." : QString();
     }
 
-    void openHomeFolder() override
+    QString openHomeFolder() override
     {
         ++homeFolderOpenings;
-        if (failing)
-            throw UnexpectedFailure("No file manager could be started for the home folder.");
+        return failing ? QStringLiteral("No file manager could be started for the home folder.") : QString();
     }
 };

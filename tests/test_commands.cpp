@@ -1,4 +1,5 @@
 #include "application.h"
+#include "failure.h"
 #include "author.h"
 #include "windowfixture.h"
 
@@ -168,8 +169,12 @@ void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
     WindowFixture f;
     f.launcher.failing = true;
     click(f.window.findChild<QPushButton *>("Command4"));
-    QCOMPARE(messages.shown.size(), 3);
-    QVERIFY(messages.shown[2].prompt.contains("No file manager could be started"));
+    f.window.Help_Click();
+    f.window.aboutWindow()->Label2_Click();
+    QCOMPARE(f.messages.shown.size(), 2);
+    QCOMPARE(f.messages.shown[0].prompt, "Unexpected failure: No file manager could be started for the home folder.");
+    QCOMPARE(f.messages.shown[0].style, 16);
+    QVERIFY(f.messages.shown[1].prompt.startsWith("Unexpected failure: No web browser could be started for "));
 }
 
 void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
