@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
     BackgroundDriveA drive(chosenDrive);
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
-    DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); });
+    DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); }, messages);
     LauncherEntryProgress taskBarProgress;
 
     frmDupliva window(

@@ -39,6 +39,7 @@ inline QStringList makeStyles(const QString &folder, int count, int largest)
 class SilentMessages : public MessageBoxes {
 public:
     void MsgBox(const QString &prompt, int, const QString &) override { last = prompt; }
+    bool Question(QWidget *, const QString &, const QString &) override { return false; }
     QString last;
 };
 

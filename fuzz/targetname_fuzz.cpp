@@ -25,6 +25,7 @@ public:
 class NoMessages : public MessageBoxes {
 public:
     void MsgBox(const QString &, int, const QString &) override {}
+    bool Question(QWidget *, const QString &, const QString &) override { return false; }
 };
 
 qsizetype fileNameLength(const QString &path)

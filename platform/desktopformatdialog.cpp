@@ -3,6 +3,7 @@
 #include "backgroundwork.h"
 #include "driveaformat.h"
 #include "fatname.h"
+#include "messageboxes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,7 +12,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,7 +62,7 @@ QLineEdit *volumeLabelEdit()
 // The dialog while it is open: what it does to drive A, and what the caller learns.
 class FormatWindow : public QDialog {
 public:
-    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive);
+    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages);
 
     int outcome() const { return result; }
 
@@ -84,6 +84,7 @@ private:
     void setBusy(bool busy);
 
     std::unique_ptr<DriveAFormat> drive;
+    MessageBoxes &messages;
     BackgroundWorker worker;
     bool busy = false;
     QElapsedTimer sinceWorkEnded;
@@ -98,9 +99,10 @@ private:
     QPushButton *closeButton = nullptr;
 };
 
-FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA)
+FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA, MessageBoxes &messages)
     : QDialog(owner)
     , drive(std::move(driveA))
+    , messages(messages)
 {
     setObjectName(QStringLiteral("formatDialog"));
     setWindowTitle(QStringLiteral("Format A:"));
@@ -214,13 +216,7 @@ bool FormatWindow::labelIsStorable()
 
 bool FormatWindow::erasingIsConfirmed()
 {
-    QMessageBox question(QMessageBox::Warning, windowTitle(), QStringLiteral("All files on drive A will be erased."),
-                         QMessageBox::Yes | QMessageBox::No, this);
-    question.setObjectName(QStringLiteral("eraseQuestion"));
-    question.setDefaultButton(QMessageBox::No);
-    question.button(QMessageBox::Yes)->setAccessibleName(QStringLiteral("Yes"));
-    question.button(QMessageBox::No)->setAccessibleName(QStringLiteral("No"));
-    return question.exec() == QMessageBox::Yes;
+    return messages.Question(this, QStringLiteral("All files on drive A will be erased."), windowTitle());
 }
 
 void FormatWindow::carryOut(const std::function<QString(const QString &label)> &work, const QString &done)
@@ -271,14 +267,10 @@ void FormatWindow::reject()
 
 } // namespace
 
-DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA)
+DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA, MessageBoxes &messages)
     : lookUpDriveA(std::move(lookUpDriveA))
+    , messages(messages)
 {
-}
-
-std::unique_ptr<QDialog> DesktopFormatDialog::createDialog(QWidget *owner, std::unique_ptr<DriveAFormat> drive)
-{
-    return std::make_unique<FormatWindow>(owner, std::move(drive));
 }
 
 int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned /*formatId*/, unsigned /*options*/)
@@ -288,7 +280,7 @@ int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned 
         ? lookUpDriveA()
         : std::make_unique<UnformattableDriveA>(QStringLiteral("drive %1").arg(drive),
                                                 QStringLiteral("Only drive A can be formatted here."));
-    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target));
+    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages);
     dialog->exec();
     if (!dialog)
         return FormatCancelled; // its owner went first

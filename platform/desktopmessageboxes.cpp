@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -49,4 +50,14 @@ void DesktopMessageBoxes::MsgBox(const QString &prompt, int style, const QString
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
     QApplication::restoreOverrideCursor();
+}
+
+bool DesktopMessageBoxes::Question(QWidget *owner, const QString &prompt, const QString &title)
+{
+    QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setAccessibleName(QStringLiteral("Yes"));
+    box.button(QMessageBox::No)->setAccessibleName(QStringLiteral("No"));
+    return box.exec() == QMessageBox::Yes;
 }

@@ -9,6 +9,7 @@ public:
     explicit DesktopMessageBoxes(QWidget *parent = nullptr);
 
     void MsgBox(const QString &prompt, int style = MsgOkOnly, const QString &title = {}) override;
+    bool Question(QWidget *owner, const QString &prompt, const QString &title) override;
 
     void setParent(QWidget *parent) { parentWindow = parent; }
 

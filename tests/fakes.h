@@ -22,7 +22,16 @@ public:
         shown.append({prompt, style, title});
     }
 
+    // Answers with the next of answers, No once they are used up.
+    bool Question(QWidget *, const QString &prompt, const QString &) override
+    {
+        questions.append(prompt);
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+
     QList<RecordedMessage> shown;
+    QStringList questions;
+    QList<bool> answers;
 };
 
 // A drive A that records what it is asked to do and fails with a chosen code at the

@@ -1,5 +1,6 @@
 #include "application.h"
 #include "desktopmessageboxes.h"
+#include "userinput.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -41,6 +42,8 @@ private slots:
     void styleSelectsTheIcon();
     void boxWithoutTitleShowsTheApplicationTitle();
     void boxShowsTheOrdinaryPointerDuringABusyRun();
+    void questionTakesARealAnswer_data();
+    void questionTakesARealAnswer();
 };
 
 void TestMessageBoxes::styleSelectsTheIcon_data()
@@ -75,6 +78,39 @@ void TestMessageBoxes::boxShowsTheOrdinaryPointerDuringABusyRun()
     QVERIFY(seen.arrowCursor);
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QApplication::restoreOverrideCursor();
+}
+
+void TestMessageBoxes::questionTakesARealAnswer_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click on Yes
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("click on Yes") << 0 << true;
+    QTest::newRow("Return: No is the default") << int(Qt::Key_Return) << false;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+}
+
+void TestMessageBoxes::questionTakesARealAnswer()
+{
+    QFETCH(int, key);
+    QFETCH(bool, yes);
+    QWidget owner;
+    owner.show();
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box && QTest::qWaitForWindowExposed(box));
+        QCOMPARE(box->parentWidget(), &owner);
+        if (key)
+            QTest::keyClick(box->windowHandle(), Qt::Key(key));
+        else
+            clickThroughWindow(box->button(QMessageBox::Yes));
+        answered = !box->isVisible();
+        if (!answered)
+            box->close(); // the test fails, but does not hang
+    });
+    DesktopMessageBoxes messages;
+    QCOMPARE(messages.Question(&owner, "All files on drive A will be erased.", "Format A:"), yes);
+    QVERIFY(answered);
 }
 
 int main(int argc, char *argv[])
