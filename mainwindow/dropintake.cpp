@@ -1,6 +1,7 @@
 #include "dropintake.h"
 
 #include "groupboard.h"
+#include "localname.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -14,6 +15,12 @@ bool isFullPath(const QString &path)
     return path.startsWith(QLatin1Char('/')) && !path.contains(QChar::Null);
 }
 
+// The path's bytes as they are, also those that are no UTF-8, which toLocalFile() would lose.
+QString localPath(const QUrl &url)
+{
+    return fromLocalName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 } // namespace
 
 QStringList droppedFiles(const QMimeData &data)
@@ -22,7 +29,7 @@ QStringList droppedFiles(const QMimeData &data)
     if (!data.hasUrls())
         return files;
     for (const QUrl &url : data.urls()) {
-        if (const QString path = url.toLocalFile(); url.isLocalFile() && isFullPath(path))
+        if (const QString path = localPath(url); url.isLocalFile() && isFullPath(path))
             files.append(path);
     }
     return files;

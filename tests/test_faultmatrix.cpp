@@ -141,7 +141,7 @@ struct Case : DriveA {
             QDir(disk).removeRecursively();
     }
 
-    void BeginRun() override { drive->BeginRun(); }
+    void BeginRun(const QStringList &sources) override { drive->BeginRun(sources); }
     CopyOutcome FileCopy(const QString &source, const QString &destination) override
     {
         if (source == failing && beforeFailingCopy)

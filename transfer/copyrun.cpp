@@ -23,7 +23,7 @@ CopyOutcome CopyRun::Copy()
 {
     filesCopied = 0;
     filesInRun = pendingFileCount();
-    drive.BeginRun();
+    drive.BeginRun(boardItems());
     CopyOutcome outcome;
     try {
         outcome = copyPendingGroups();
@@ -47,6 +47,18 @@ bool CopyRun::isPending(int number) const
 {
     const GroupList &group = board.group(number);
     return group.ForeColor() != CopiedColour && group.ListCount() > 0;
+}
+
+QStringList CopyRun::boardItems() const
+{
+    QStringList items;
+    for (int number = 1; number <= GroupCount; ++number) {
+        const GroupList &group = board.group(number);
+        const int count = group.ListCount();
+        for (int index = 0; index < count; ++index)
+            items.append(group.List(index));
+    }
+    return items;
 }
 
 int CopyRun::pendingFileCount() const

@@ -28,6 +28,7 @@ private:
     CopyOutcome copyGroup(int number);
     bool isPending(int number) const;
     int pendingFileCount() const;
+    QStringList boardItems() const;
     void showProgress();
     void endRun();
 
