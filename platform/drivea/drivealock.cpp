@@ -32,7 +32,8 @@ QString DriveALock::take(const QString &drivePath)
     if (fd >= 0)
         return {};
     const QString path = lockFilePath(drivePath);
-    const int opened = ::open(localName(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Readable by all, since flock needs no more and in /tmp another user may hold it.
+    const int opened = ::open(localName(path).constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (opened < 0)
         return QStringLiteral("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(errno));
     if (::flock(opened, LOCK_EX | LOCK_NB) < 0) {
