@@ -116,6 +116,11 @@ struct Case : DriveA {
     }
     ~Case() override
     {
+        // QTemporaryDir cannot remove a name that is not UTF-8.
+        if (firstStrayByte(failing) >= 0) {
+            ::unlink(localName(failing).constData());
+            ::unlink(localName(QDir(disk).filePath(targetName(2, failing))).constData());
+        }
         if (smallDiskMounted)
             ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
         if (kind == Floppy)
