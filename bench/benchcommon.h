@@ -43,15 +43,15 @@ public:
     QString last;
 };
 
-// One whole copy run of styles to drive, style i in group i % 20 + 1; it must end READY.
-inline qint64 timeCopyRun(const QStringList &styles, DriveA &drive)
+// One whole copy run of styles to drive, style i in group i % groups + 1; it must end READY.
+inline qint64 timeCopyRun(const QStringList &styles, DriveA &drive, int groups = GroupCount)
 {
     std::array<MemoryGroupList, GroupCount> lists;
     std::array<GroupList *, GroupCount> pointers{};
     for (int i = 0; i < GroupCount; ++i)
         pointers[i] = &lists[i];
     for (int i = 0; i < styles.size(); ++i)
-        lists[i % GroupCount].AddItem(styles[i]);
+        lists[i % groups].AddItem(styles[i]);
     SilentMessages messages;
     const GroupBoard board(pointers);
     CopyRun run(board, drive, messages);
@@ -74,7 +74,8 @@ inline qint64 median(std::vector<qint64> values)
 // Times the plain loop and the copy run in turn, each on a fresh drive A, and prints
 // their medians and the ratio.
 inline void compareRounds(int rounds, const std::function<void()> &freshDrive, const std::function<qint64()> &timeRun,
-                          const std::function<qint64()> &timeLoop, const QString &runName, const QString &loopName)
+                          const std::function<qint64()> &timeLoop, const QString &runName, const QString &loopName,
+                          double target = 1.10)
 {
     std::vector<qint64> runTimes, loopTimes;
     for (int round = 0; round < rounds; ++round) {
@@ -85,6 +86,6 @@ inline void compareRounds(int rounds, const std::function<void()> &freshDrive, c
     }
     const double runMs = median(runTimes) / 1e6;
     const double loopMs = median(loopTimes) / 1e6;
-    std::printf("%s: %.1f ms; %s: %.1f ms; ratio %.3f (target at most 1.10)\n", qPrintable(runName), runMs,
-                qPrintable(loopName), loopMs, runMs / loopMs);
+    std::printf("%s: %.1f ms; %s: %.1f ms; ratio %.3f (target at most %.2f)\n", qPrintable(runName), runMs,
+                qPrintable(loopName), loopMs, runMs / loopMs, target);
 }

@@ -1,6 +1,7 @@
 #include "dropintake.h"
 
 #include "groupboard.h"
+#include "localname.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -16,7 +17,8 @@ bool isFullPath(const QString &path)
 
 // A file on this computer: "file:///path" or "file://localhost/path". A file address
 // with another host names a file elsewhere, which is no more a local file than a web
-// address is.
+// address is. The path keeps its bytes as they are, also those that are no UTF-8,
+// which toLocalFile() would lose.
 QString localPath(const QUrl &url)
 {
     if (!url.isLocalFile())
@@ -24,7 +26,7 @@ QString localPath(const QUrl &url)
     const QString host = url.host();
     if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
         return {};
-    const QString path = url.path(QUrl::FullyDecoded);
+    const QString path = fromLocalName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     return isFullPath(path) ? path : QString();
 }
 

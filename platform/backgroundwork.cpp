@@ -41,9 +41,9 @@ void BackgroundWorker::run(const std::function<void()> &work)
         std::rethrow_exception(failure);
 }
 
-void BackgroundDriveA::BeginRun()
+void BackgroundDriveA::BeginRun(const QStringList &sources)
 {
-    worker.run([this] { drive.BeginRun(); });
+    worker.run([this, &sources] { drive.BeginRun(sources); });
 }
 
 CopyOutcome BackgroundDriveA::FileCopy(const QString &sourcePath, const QString &destination)

@@ -29,7 +29,7 @@ class BackgroundDriveA : public DriveA {
 public:
     explicit BackgroundDriveA(DriveA &drive) : drive(drive) {}
 
-    void BeginRun() override;
+    void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

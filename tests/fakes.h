@@ -58,7 +58,7 @@ public:
         return {flushFailureCode, QStringLiteral("fake flush failure"), flushFailureSource};
     }
 
-    void BeginRun() override { events.append(QStringLiteral("begin")); }
+    void BeginRun(const QStringList &) override { events.append(QStringLiteral("begin")); }
     void EndRun() override { events.append(QStringLiteral("end")); }
 
     void failAt(int copy, int code)

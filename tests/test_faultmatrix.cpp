@@ -3,6 +3,7 @@
 // green, no truncated or stray style on the disk, and every source file as it was.
 
 #include "copyrun.h"
+#include "drivealock.h"
 #include "fakes.h"
 #include "fakeudisks.h"
 #include "fatname.h"
@@ -18,9 +19,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <dirent.h>
 #include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -32,20 +35,45 @@ const char *const positionNames[] = {"first", "middle", "last"};
 constexpr int groupSizes[] = {1, 3, 1};
 constexpr uid_t nobody = 65534;
 
-// Where the run stops, which tells the groups that turn green and the styles left on the disk.
-enum class Stops { Never, AtStart, AtFailingCopy, AtReadBack, DiskGone };
+// Where the run stops, which tells the groups that turn green and the styles left on the
+// disk: a group that fails leaves none of its styles.
+enum class Stops { Never, AtStart, InGroup2, DiskGone };
 
 struct Expected {
     RecordedMessage box;
-    Stops stops = Stops::AtFailingCopy;
+    Stops stops = Stops::InGroup2;
     QString skip; // why the row cannot run here
     bool asNobody = false; // root reads and writes whatever the file modes say
+    bool leavesTemporaries = false; // a disk that turned read-only keeps them until the next run
+    bool killedFirst = false; // a run in a child process is killed in group 2 before this one
 };
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file;
+    const int fd = ::open(localName(path).constData(), O_RDONLY | O_CLOEXEC);
+    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 QByteArray hashOf(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256) : QByteArray();
+    return QCryptographicHash::hash(contentsOf(path), QCryptographicHash::Sha256);
+}
+
+// The regular files in folder, under their names byte for byte.
+QMap<QString, QByteArray> filesIn(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    DIR *dir = ::opendir(localName(folder).constData());
+    while (const dirent *entry = dir ? ::readdir(dir) : nullptr) {
+        const QString path = folder + '/' + fromLocalName(entry->d_name);
+        struct stat info {};
+        if (::lstat(localName(path).constData(), &info) == 0 && S_ISREG(info.st_mode))
+            files[fromLocalName(entry->d_name)] = contentsOf(path);
+    }
+    if (dir)
+        ::closedir(dir);
+    return files;
 }
 
 QByteArray randomBytes(int size)
@@ -88,6 +116,11 @@ struct Case : DriveA {
     }
     ~Case() override
     {
+        // QTemporaryDir cannot remove a name that is not UTF-8.
+        if (firstStrayByte(failing) >= 0) {
+            ::unlink(localName(failing).constData());
+            ::unlink(localName(QDir(disk).filePath(targetName(2, failing))).constData());
+        }
         if (smallDiskMounted)
             ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
         if (kind == Floppy)
@@ -141,7 +174,7 @@ struct Case : DriveA {
             QDir(disk).removeRecursively();
     }
 
-    void BeginRun() override { drive->BeginRun(); }
+    void BeginRun(const QStringList &sources) override { drive->BeginRun(sources); }
     CopyOutcome FileCopy(const QString &source, const QString &destination) override
     {
         if (source == failing && beforeFailingCopy)
@@ -154,7 +187,7 @@ struct Case : DriveA {
     CopyOutcome Flush() override { return drive->Flush(); }
     void EndRun() override { drive->EndRun(); }
 
-    void copy()
+    void copy(std::unique_ptr<DriveA> chosen = {})
     {
         std::array<GroupList *, GroupCount> lists{};
         for (int i = 0; i < GroupCount; ++i)
@@ -163,7 +196,8 @@ struct Case : DriveA {
             for (const QString &path : items[group - 1])
                 groups[group - 1].AddItem(path);
         }
-        drive = kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(disk))
+        drive = chosen                  ? std::move(chosen)
+            : kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(disk))
             : kind == Folder  ? std::unique_ptr<DriveA>(new FolderDriveA(disk))
                               : std::unique_ptr<DriveA>(new FloppyDriveA(system));
         GroupBoard board(lists);
@@ -174,14 +208,13 @@ struct Case : DriveA {
 
     QMap<QString, QByteArray> expectedOnDisk(Stops stops) const
     {
-        QMap<QString, QByteArray> files;
+        QMap<QString, QByteArray> files = before;
+        if (stops == Stops::DiskGone)
+            return {};
         for (int group = 1; group <= 3; ++group) {
-            for (int index = 0; index < items[group - 1].size(); ++index) {
-                const bool failed = group == 2 && index == position;
-                const bool copiedBefore = group == 1 || (group == 2 && index < position);
-                if (stops == Stops::Never || (stops == Stops::AtFailingCopy && copiedBefore)
-                    || (stops == Stops::AtReadBack && group < 3 && !failed))
-                    files[targetName(group, items[group - 1][index])] = written[items[group - 1][index]];
+            for (const QString &item : items[group - 1]) {
+                if (stops == Stops::Never || (stops == Stops::InGroup2 && group == 1))
+                    files[targetName(group, item)] = written[item];
             }
         }
         return files;
@@ -190,18 +223,23 @@ struct Case : DriveA {
     // The regular files on the disk and their contents; none when the disk is gone.
     QMap<QString, QByteArray> filesOnDisk() const
     {
-        QString folder = disk;
-        if (kind == Image) { // its files, without the folders that may fill its root directory
-            folder = work.filePath("read back");
-            QDir().mkdir(folder);
-            mtools("mcopy", {"-n", "-i", disk, "::*", folder});
-        }
-        QMap<QString, QByteArray> files;
-        for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System)) {
-            QFile file(QDir(folder).filePath(name));
-            files[name] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-        }
-        return files;
+        if (kind != Image)
+            return filesIn(disk);
+        // its files, without the folders that may fill its root directory
+        const QString folder = work.filePath("read back");
+        QDir().mkdir(folder);
+        mtools("mcopy", {"-n", "-i", disk, "::*", folder});
+        return filesIn(folder);
+    }
+
+    // A file on the disk before the run, which the run keeps unless it copies a style over it.
+    void putOnDisk(const QString &name, const QByteArray &content)
+    {
+        before[name] = content;
+        if (kind != Image)
+            return writeFile(QDir(disk).filePath(name), content);
+        writeFile(work.filePath(name), content);
+        mtools("mcopy", {"-i", disk, work.filePath(name), "::" + name});
     }
 
     Kind kind;
@@ -212,11 +250,13 @@ struct Case : DriveA {
     QString failing;
     QMap<QString, QByteArray> unchanged; // hash of every file that the run must leave as it is
     QMap<QString, QByteArray> written; // what the run writes of each source
+    QMap<QString, QByteArray> before; // on the disk before the run
     bool floppyHoldsDisk = true;
     bool smallDiskMounted = false;
     std::function<void()> beforeFailingCopy, afterFailingCopy, afterRun;
     FakeUDisks2 &udisks;
     SystemUDisks system;
+    DriveALock otherWindow;
     std::unique_ptr<DriveA> drive;
     std::array<MemoryGroupList, GroupCount> groups;
     FakeMessageBoxes messages;
@@ -225,9 +265,13 @@ struct Case : DriveA {
 RecordedMessage ready() { return {"       READY !", MsgOkOnly, "The end is near..."}; }
 RecordedMessage notReady() { return {"DISK NOT READY !", MsgCritical, "Did I forget something ?"}; }
 RecordedMessage diskFull() { return {"DISK FULL: INSERT NEW DISK !", MsgCritical, "I wish I had a harddisk in my korvana !"}; }
+RecordedMessage cannotCopy(const QString &source, const QString &reason)
+{
+    return {"CANNOT COPY: " + source + "\n" + reason, MsgCritical, "Copy to A:\\"};
+}
 RecordedMessage cannotCopy(const Case &c, const QString &reason)
 {
-    return {"CANNOT COPY: " + c.failing + "\n" + reason, MsgCritical, "Copy to A:\\"};
+    return cannotCopy(c.failing, reason);
 }
 Expected skipped(const QString &why) { return {.skip = why}; }
 
@@ -305,17 +349,17 @@ Expected writeProtected(Case &c)
         if (::geteuid() == 0)
             return {.asNobody = true};
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0444); };
-        return {cannotCopy(c, "Can't open " + c.disk + ": " + qt_error_string(EACCES))};
+        return {cannotCopy(c, c.disk + ": " + qt_error_string(EACCES))};
     }
     if (::geteuid() != 0) {
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0555); };
         c.afterRun = [disk] { ::chmod(disk.constData(), 0755); };
-        return {cannotCopy(c, qt_error_string(EACCES))};
+        return {cannotCopy(c, qt_error_string(EACCES)), Stops::InGroup2, {}, false, c.position > 0};
     }
     if (const QString why = c.mountSmallDisk(); !why.isEmpty())
         return skipped(why);
     c.beforeFailingCopy = [disk] { ::mount("tmpfs", disk.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1440k"); };
-    return {cannotCopy(c, qt_error_string(EROFS))};
+    return {cannotCopy(c, qt_error_string(EROFS)), Stops::InGroup2, {}, false, c.position > 0};
 }
 
 Expected linkOnDisk(Case &c)
@@ -327,17 +371,19 @@ Expected linkOnDisk(Case &c)
     return {cannotCopy(c, name + " on drive A is a symbolic link")};
 }
 
-// The source changes after it is written and before it is read back. A folder reads each
-// style back as it writes it, so there the run cannot see the change.
+// The source changes after it is copied and before it is read back. An image copies the
+// whole group only when it is flushed, and then what the source holds at that moment.
 Expected readBackDiffers(Case &c)
 {
     c.afterFailingCopy = [&c] {
         writeFile(c.failing, randomBytes(3000));
         c.unchanged[c.failing] = hashOf(c.failing);
+        if (c.kind == Image)
+            c.written[c.failing] = contentsOf(c.failing);
     };
-    if (c.kind == Folder)
+    if (c.kind == Image)
         return {ready(), Stops::Never};
-    return {cannotCopy(c, c.targetName(2, c.failing) + " on drive A reads back different from its source"), Stops::AtReadBack};
+    return {cannotCopy(c, c.targetName(2, c.failing) + " on drive A reads back different from its source")};
 }
 
 // The image file removed, the folder gone, or UDisks2 losing the drive and its mount point.
@@ -345,6 +391,67 @@ Expected unplugged(Case &c)
 {
     c.beforeFailingCopy = [&c] { c.removeDisk(); };
     return {notReady(), Stops::DiskGone};
+}
+
+// mcopy would write the style into a folder of its name.
+Expected folderUnderTargetName(Case &c)
+{
+    const QString name = c.targetName(2, c.failing);
+    if (c.kind == Image)
+        mtools("mmd", {"-i", c.disk, "::" + name});
+    else
+        QDir(c.disk).mkdir(name);
+    return {cannotCopy(c, name + (c.kind == Image ? " on drive A is a folder or the disk's volume label, not a file" : " on drive A is not a regular file"))};
+}
+
+// The target is a hard link to a file outside drive A, which keeps its content.
+Expected hardLinkOnDisk(Case &c)
+{
+    const QString outside = c.work.filePath("outside.sty");
+    c.keep(outside, "keep me");
+    ::link(localName(outside).constData(), localName(QDir(c.disk).filePath(c.targetName(2, c.failing))).constData());
+    return {ready(), Stops::Never};
+}
+
+// Drive A is the folder of a style in group 1, whose name is the failing style's target.
+Expected driveHoldsTheStyles(Case &c)
+{
+    const QString name = c.targetName(2, c.failing), own = QDir(c.disk).filePath(name);
+    c.addStyle(1, own, randomBytes(3000));
+    c.before[name] = c.written[own];
+    return {cannotCopy(c, name + " on drive A is the style " + own + ", which is not written over")};
+}
+
+Expected killedWhileWriting(Case &c)
+{
+    for (int group = 1; group <= 3; ++group) {
+        for (const QString &item : c.items[group - 1])
+            c.putOnDisk(c.targetName(group, item), "old " + item.toUtf8());
+    }
+    return {.box = ready(), .stops = Stops::Never, .killedFirst = true};
+}
+
+Expected secondWriter(Case &c)
+{
+    c.otherWindow.take(c.disk);
+    return {cannotCopy(c.items[0][0], "Another Dupliva window is writing to drive A (" + c.disk + ")"), Stops::AtStart};
+}
+
+Expected nameMtoolsWouldChange(Case &c)
+{
+    c.replaceFailing(QString::fromUtf8("00X\U0001F600.STY"), randomBytes(3000));
+    if (c.kind != Image)
+        return {ready(), Stops::Never};
+    return {cannotCopy(c, "The name " + c.targetName(2, c.failing)
+                              + QString::fromUtf8(" holds the character \"\U0001F600\" (U+1F600), which mtools would store changed on a floppy image"))};
+}
+
+Expected nameNotUtf8(Case &c)
+{
+    c.replaceFailing(fromLocalName("00S\xff\xfe.STY"), randomBytes(3000));
+    if (c.kind != Image)
+        return {ready(), Stops::Never};
+    return {cannotCopy(c, "The name " + c.targetName(2, c.failing) + " holds the byte 0xff, which is not a character: a floppy image cannot store it")};
 }
 
 struct Fault {
@@ -366,7 +473,47 @@ const Fault faults[] = {
     {"link on the disk", linkOnDisk, false},
     {"read-back differs", readBackDiffers},
     {"unplugged", unplugged},
+    {"folder under the style's name", folderUnderTargetName},
+    {"hard link on the disk", hardLinkOnDisk, false},
+    {"drive A holds the styles", driveHoldsTheStyles, false},
+    {"killed while writing", killedWhileWriting, false},
+    {"second writer", secondWriter, true, false},
+    {"name mtools would change", nameMtoolsWouldChange},
+    {"name not UTF-8", nameNotUtf8},
 };
+
+// The run of c in a child process, killed in group 2 just after the failing style: every
+// name on the disk holds its old content or the whole new style, and nothing else is there
+// but the group's temporary copies.
+void killRunInChild(Case &c)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        c.afterFailingCopy = [] { ::raise(SIGKILL); };
+        c.copy(std::make_unique<FolderDriveA>(c.disk, c.kind == Floppy ? FolderDriveA::Medium::FatDisk : FolderDriveA::Medium::Folder));
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    const QMap<QString, QByteArray> onDisk = c.filesOnDisk(), copied = c.expectedOnDisk(Stops::Never);
+    int temporaries = 0;
+    for (auto file = onDisk.cbegin(); file != onDisk.cend(); ++file) {
+        if (FolderDriveA::isTemporaryName(localName(file.key())))
+            ++temporaries;
+        else
+            QVERIFY2(file.value() == c.before[file.key()] || file.value() == copied[file.key()], qPrintable(file.key()));
+    }
+    QCOMPARE(temporaries, c.position + 1);
+}
+
+// The temporary copies that a disk turned read-only kept.
+int takeTemporaries(QMap<QString, QByteArray> &files)
+{
+    const auto before = files.size();
+    files.removeIf([](const auto &file) { return FolderDriveA::isTemporaryName(localName(file.key())); });
+    return int(before - files.size());
+}
 
 QList<int> greenGroups(const Case &c)
 {
@@ -433,6 +580,11 @@ void TestFaultMatrix::faultMatrix()
         servedMachine = machine;
     }
 
+    if (expected.killedFirst) {
+        killRunInChild(c);
+        if (QTest::currentTestFailed())
+            return;
+    }
     c.copy();
 
     QCOMPARE(c.messages.shown.size(), 1);
@@ -442,7 +594,9 @@ void TestFaultMatrix::faultMatrix()
     QCOMPARE(box.style, expected.box.style);
     QCOMPARE(box.title, expected.box.title);
     QCOMPARE(greenGroups(c), expectedGreen(expected.stops));
-    const QMap<QString, QByteArray> onDisk = c.filesOnDisk(), expectedFiles = c.expectedOnDisk(expected.stops);
+    QMap<QString, QByteArray> onDisk = c.filesOnDisk();
+    const QMap<QString, QByteArray> expectedFiles = c.expectedOnDisk(expected.stops);
+    QCOMPARE(takeTemporaries(onDisk), expected.leavesTemporaries ? c.position : 0);
     QCOMPARE(onDisk.keys(), expectedFiles.keys());
     for (auto file = onDisk.cbegin(); file != onDisk.cend(); ++file)
         QVERIFY2(file.value() == expectedFiles[file.key()], qPrintable(file.key() + " on the disk is not its whole source"));

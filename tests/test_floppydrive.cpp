@@ -219,7 +219,7 @@ void TestFloppyDrive::copyMountsTheDiskOncePerRun()
     SystemUDisks system;
     FloppyDriveA drive(system);
 
-    drive.BeginRun();
+    drive.BeginRun({});
     QVERIFY(drive.FileCopy(style, "a:05Samba.sty").ok());
     QVERIFY(drive.FileCopy(style, "a:05Rumba.sty").ok());
     QVERIFY(drive.Flush().ok());
@@ -229,8 +229,9 @@ void TestFloppyDrive::copyMountsTheDiskOncePerRun()
     const QStringList firstRun = {"Rescan fd0 " + mountOptions, "Mount sdb " + mountOptions};
     QCOMPARE(udisks.calls(), firstRun);
 
-    drive.BeginRun();
+    drive.BeginRun({});
     QVERIFY(drive.FileCopy(style, "a:06Samba.sty").ok());
+    QVERIFY(drive.Flush().ok());
     drive.EndRun();
     QCOMPARE(udisks.calls(), firstRun);
     QCOMPARE(QDir(floppyFolder).entryList(QDir::Files).size(), 3);
@@ -283,7 +284,7 @@ void TestFloppyDrive::failuresBeforeTheCopy()
     SystemUDisks system;
     FloppyDriveA drive(system, device);
 
-    drive.BeginRun();
+    drive.BeginRun({});
     const CopyOutcome outcome = drive.FileCopy(style, "a:05Samba.sty");
 
     QCOMPARE(outcome.code, code);
@@ -398,9 +399,10 @@ void TestFloppyDrive::fullFloppyIsDiskFull()
     FloppyDriveA drive(system);
     writeFile(work->filePath("01Big.sty"), QByteArray(600 * 1024, 'x'));
 
-    drive.BeginRun();
+    drive.BeginRun({});
     QVERIFY(drive.FileCopy(work->filePath("01Big.sty"), "a:01BIG.STY").ok());
     QVERIFY(drive.FileCopy(work->filePath("01Big.sty"), "a:02BIG.STY").ok());
+    QVERIFY(drive.Flush().ok());
     QCOMPARE(drive.FileCopy(work->filePath("01Big.sty"), "a:03BIG.STY").code, DiskFull);
     drive.EndRun();
 

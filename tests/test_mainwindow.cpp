@@ -187,6 +187,8 @@ void TestMainWindow::dropAddresses_data()
     QTest::newRow("no host") << QByteArray("file:///s/01Samba.sty") << "/s/01Samba.sty";
     QTest::newRow("localhost") << QByteArray("file://localhost/s/01Samba.sty") << "/s/01Samba.sty";
     QTest::newRow("LOCALHOST, escaped") << QByteArray("file://LOCALHOST/s/My%20Styles/01.sty") << "/s/My Styles/01.sty";
+    QTest::newRow("bytes that are no UTF-8") << QByteArray("file:///s/01%FFSamba.sty")
+                                             << QString("/s/01" + QString(QChar(0xDCFF)) + "Samba.sty");
     QTest::newRow("another host") << QByteArray("file://otherhost/s/01Samba.sty") << "";
     QTest::newRow("web") << QByteArray("https://example.org/05Web.sty") << "";
     QTest::newRow("relative") << QByteArray("file:06Relative.sty") << "";

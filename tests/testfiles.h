@@ -2,14 +2,20 @@
 
 // Files and floppy images as the tests make and inspect them.
 
+#include "localname.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 
+#include <fcntl.h>
+
+// Also under a name that is not UTF-8.
 inline void writeFile(const QString &path, const QByteArray &content)
 {
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QFile file;
+    const int fd = ::open(localName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    QVERIFY2(fd >= 0 && file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle), qPrintable(path));
     QCOMPARE(file.write(content), content.size());
 }
 

@@ -23,10 +23,15 @@ CopyOutcome CopyRun::Copy()
 {
     filesCopied = 0;
     filesInRun = pendingFileCount();
-    drive.BeginRun();
+    // Each group's item count is taken once; the drive never writes over any of the items.
+    const QList<QStringList> items = boardItems();
+    QStringList sources;
+    for (const QStringList &groupItems : items)
+        sources += groupItems;
+    drive.BeginRun(sources);
     CopyOutcome outcome;
     try {
-        outcome = copyPendingGroups();
+        outcome = copyPendingGroups(items);
     } catch (...) {
         // An unexpected failure is reported further up; the drive is let go all the same.
         endRun();
@@ -49,6 +54,20 @@ bool CopyRun::isPending(int number) const
     return group.ForeColor() != CopiedColour && group.ListCount() > 0;
 }
 
+QList<QStringList> CopyRun::boardItems() const
+{
+    QList<QStringList> items;
+    for (int number = 1; number <= GroupCount; ++number) {
+        const GroupList &group = board.group(number);
+        const int count = group.ListCount();
+        QStringList groupItems;
+        for (int j = 1; j <= count; ++j)
+            groupItems.append(group.List(j - 1));
+        items.append(groupItems);
+    }
+    return items;
+}
+
 int CopyRun::pendingFileCount() const
 {
     int count = 0;
@@ -59,12 +78,12 @@ int CopyRun::pendingFileCount() const
     return count;
 }
 
-CopyOutcome CopyRun::copyPendingGroups()
+CopyOutcome CopyRun::copyPendingGroups(const QList<QStringList> &items)
 {
     for (int number = 1; number <= GroupCount; ++number) {
         if (!isPending(number))
             continue;
-        if (CopyOutcome outcome = copyGroup(number); !outcome.ok())
+        if (CopyOutcome outcome = copyGroup(number, items[number - 1]); !outcome.ok())
             return outcome;
         GroupList &group = board.group(number);
         group.SetForeColor(CopiedColour);
@@ -73,12 +92,10 @@ CopyOutcome CopyRun::copyPendingGroups()
     return {};
 }
 
-CopyOutcome CopyRun::copyGroup(int number)
+CopyOutcome CopyRun::copyGroup(int number, const QStringList &items)
 {
-    const GroupList &group = board.group(number);
-    const int count = group.ListCount();
-    for (int j = 1; j <= count; ++j) {
-        SourcePath = group.List(j - 1);
+    for (const QString &item : items) {
+        SourcePath = item;
         TargetName = groupPrefix(number) + ReNaMe(SourcePath);
         if (CopyOutcome outcome = drive.FileCopy(SourcePath, QStringLiteral("a:") + TargetName); !outcome.ok())
             return outcome;

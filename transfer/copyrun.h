@@ -24,10 +24,11 @@ public:
     QString TargetName;
 
 private:
-    CopyOutcome copyPendingGroups();
-    CopyOutcome copyGroup(int number);
+    CopyOutcome copyPendingGroups(const QList<QStringList> &items);
+    CopyOutcome copyGroup(int number, const QStringList &items);
     bool isPending(int number) const;
     int pendingFileCount() const;
+    QList<QStringList> boardItems() const;
     void showProgress();
     void endRun();
 

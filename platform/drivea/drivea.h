@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Failure codes of the platform's file copy, as the copy run tells them apart.
 enum FailureCode : int {
@@ -24,16 +25,19 @@ class DriveA {
 public:
     virtual ~DriveA() = default;
 
-    // A copy run starts; where drive A is may be looked up again.
-    virtual void BeginRun() {}
+    // A copy run starts; where drive A is may be looked up again. sources are all the
+    // files on the group board: none of them is ever written.
+    virtual void BeginRun(const QStringList & /*sources*/) {}
 
     // Copies the whole file at sourcePath to destination, which is "a:" followed by
-    // a file name in the root of the disk; a file of that name is replaced.
+    // a file name in the root of the disk; a file of that name is replaced. The drive
+    // may only take note of the copy and do it in the next flush.
     virtual CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) = 0;
 
-    // Puts every file copied since the last flush on the medium, so that the disk may
-    // be taken out, and reads each one back. A file that reads back different from its
-    // source fails, naming that source.
+    // Finishes every copy asked for since the last flush, puts it on the medium, so
+    // that the disk may be taken out, and reads each one back. A file that reads back
+    // different from its source fails, naming that source. A file of the disk is either
+    // as it was or the whole new copy, whatever fails and whenever the program ends.
     virtual CopyOutcome Flush() = 0;
 
     // The run is over: nothing of drive A stays open or busy.

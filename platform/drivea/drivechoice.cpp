@@ -1,5 +1,6 @@
 #include "drivechoice.h"
 
+#include "drivealock.h"
 #include "fatname.h"
 #include "floppies.h"
 #include "floppydrive.h"
@@ -71,7 +72,13 @@ public:
 
     QString nextImageName() const override { return QFileInfo(nextImagePath(path)).fileName(); }
 
-    QString erase(const QString &label) override { return formatImage(path, label).reason; }
+    QString erase(const QString &label) override
+    {
+        DriveALock lock;
+        if (const QString why = lock.take(path); !why.isEmpty())
+            return why;
+        return formatImage(path, label).reason;
+    }
 
     QString createNextImage(const QString &label) override
     {
@@ -204,10 +211,10 @@ QString DriveAChoice::description() const
     return describeFloppyDrive(udisks, path);
 }
 
-void ChosenDriveA::BeginRun()
+void ChosenDriveA::BeginRun(const QStringList &sources)
 {
     drive = choice.driveForRun();
-    drive->BeginRun();
+    drive->BeginRun(sources);
 }
 
 DriveA &ChosenDriveA::current()

@@ -46,7 +46,7 @@ class ChosenDriveA : public DriveA {
 public:
     explicit ChosenDriveA(const DriveAChoice &choice) : choice(choice) {}
 
-    void BeginRun() override;
+    void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

@@ -120,14 +120,16 @@ FloppyDriveA::FloppyDriveA(UDisks &udisks, const QString &device)
 {
 }
 
-void FloppyDriveA::BeginRun()
+void FloppyDriveA::BeginRun(const QStringList &sources)
 {
     disk.reset();
+    runSources = sources;
 }
 
 void FloppyDriveA::EndRun()
 {
     disk.reset();
+    lock.release();
 }
 
 QString FloppyDriveA::mountPoint() const
@@ -163,7 +165,10 @@ CopyOutcome FloppyDriveA::openDisk()
         QString mountPoint;
         const CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountPoint);
         if (mounted.ok()) {
+            if (const QString why = lock.take(floppy.block.device); !why.isEmpty())
+                return {OtherFailure, why};
             disk = std::make_unique<FolderDriveA>(mountPoint, FolderDriveA::Medium::FatDisk);
+            disk->BeginRun(runSources);
             return {};
         }
         // A refusal says more than an empty drive.
@@ -205,6 +210,9 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
         return QStringLiteral("%1 is larger than a floppy disk").arg(block.device);
+    DriveALock lock;
+    if (const QString why = lock.take(block.device); !why.isEmpty())
+        return why;
 
     if (floppy.mounted()) {
         if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())

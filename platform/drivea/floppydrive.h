@@ -14,7 +14,7 @@ public:
     // the machine's floppy drive. udisks must outlive the drive.
     explicit FloppyDriveA(UDisks &udisks, const QString &device = {});
 
-    void BeginRun() override;
+    void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
@@ -27,6 +27,8 @@ private:
 
     UDisks &udisks;
     QString device;
+    QStringList runSources;
+    DriveALock lock; // on the block device, which formatting the disk takes too
     std::unique_ptr<FolderDriveA> disk;
 };
 

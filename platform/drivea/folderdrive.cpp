@@ -1,14 +1,18 @@
 #include "folderdrive.h"
 
 #include "fatname.h"
+#include "localname.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/sendfile.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -67,7 +71,22 @@ QByteArray fileNameOnDisk(const QString &destination)
     const QString name = destination.mid(2);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')))
         return {};
-    return QFile::encodeName(name);
+    return localName(name);
+}
+
+QString shown(const QByteArray &name)
+{
+    return fromLocalName(name);
+}
+
+QByteArray temporaryName(int number)
+{
+    return QStringLiteral("~DV%1.TMP").arg(number, 5, 16, QLatin1Char('0')).toUpper().toLatin1();
+}
+
+bool isOutOfRoom(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
 ssize_t copyBlock(int source, int target, size_t most)
@@ -104,11 +123,6 @@ int copyContents(int source, int target, off_t size)
     return 0;
 }
 
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Reads both files from their start and tells whether they hold the same bytes.
 // Returns 0, -1 for a difference, or the failure's errno.
 int compareContents(int first, int second)
@@ -134,18 +148,13 @@ int compareContents(int first, int second)
     }
 }
 
-// Puts a copied file on the medium and reads it back against its source.
-// Returns 0, -1 for a difference, or the failure's errno.
-int flushAndCompare(int source, int target)
-{
-    if (::fsync(target) < 0)
-        return errno;
-    if (::lseek(source, 0, SEEK_SET) < 0 || ::lseek(target, 0, SEEK_SET) < 0)
-        return errno;
-    return compareContents(source, target);
-}
-
 } // namespace
+
+bool FolderDriveA::isTemporaryName(const QByteArray &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^~DV[0-9A-F]{5}\\.TMP$"), QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(QString::fromLatin1(name)).hasMatch();
+}
 
 FolderDriveA::FolderDriveA(const QString &folder, Medium medium)
     : folderPath(folder)
@@ -155,19 +164,22 @@ FolderDriveA::FolderDriveA(const QString &folder, Medium medium)
 
 FolderDriveA::~FolderDriveA()
 {
-    closeFolder();
+    EndRun();
 }
 
-bool FolderDriveA::openFolder()
+void FolderDriveA::BeginRun(const QStringList &sources)
 {
-    if (folderFd >= 0)
-        return true;
-    if (folderPath.isEmpty()) {
-        errno = ENODEV;
-        return false;
-    }
-    folderFd = ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return folderFd >= 0;
+    EndRun();
+    runSources = sources;
+}
+
+void FolderDriveA::EndRun()
+{
+    discardStaged();
+    closeFolder();
+    lock.release();
+    sourceFiles.clear();
+    sourcePaths.clear();
 }
 
 void FolderDriveA::closeFolder()
@@ -176,10 +188,44 @@ void FolderDriveA::closeFolder()
         ::close(std::exchange(folderFd, -1));
 }
 
-void FolderDriveA::EndRun()
+// At the run's first copy: the folder, the lock on it, what an earlier run that was
+// killed left behind, and which files of the disk are the run's own sources.
+CopyOutcome FolderDriveA::openDisk()
 {
-    closeFolder();
-    writtenSinceFlush.clear();
+    if (folderFd >= 0)
+        return {};
+    if (folderPath.isEmpty())
+        return failure(ENODEV);
+    folderFd = ::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return failure(errno);
+    if (const QString why = lock.take(folderPath); !why.isEmpty()) {
+        closeFolder();
+        return {OtherFailure, why};
+    }
+    removeLeftovers();
+    for (const QString &source : std::as_const(runSources)) {
+        struct stat info {};
+        if (::stat(localName(source).constData(), &info) == 0)
+            sourceFiles.insert({info.st_dev, info.st_ino}, source);
+        sourcePaths.insert(QDir::cleanPath(source));
+    }
+    return {};
+}
+
+void FolderDriveA::removeLeftovers()
+{
+    DIR *folder = ::fdopendir(::dup(folderFd));
+    if (!folder)
+        return;
+    QList<QByteArray> leftovers;
+    while (const dirent *entry = ::readdir(folder)) {
+        if (isTemporaryName(entry->d_name))
+            leftovers.append(entry->d_name);
+    }
+    ::closedir(folder);
+    for (const QByteArray &name : std::as_const(leftovers))
+        ::unlinkat(folderFd, name.constData(), 0);
 }
 
 // A failure once drive A's folder is open: the drive was there, so only a full disk keeps
@@ -205,31 +251,20 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
     if (name.isEmpty())
         return {OtherFailure, QStringLiteral("\"%1\" names no file on drive A").arg(destination)};
     if (medium == Medium::FatDisk) {
-        const QString shownName = QFile::decodeName(name);
-        if (const QString why = whyFatCannotStore(shownName); !why.isEmpty())
+        if (const QString why = whyFatCannotStore(shown(name)); !why.isEmpty())
             return {OtherFailure, why};
-        name = QFile::encodeName(fatDiskName(shownName));
+        name = localName(fatDiskName(shown(name)));
     }
     const CopyOutcome outcome = copy(sourcePath, name);
     if (!outcome.ok())
         EndRun(); // the next disk may be another
-    else if (medium == Medium::FatDisk)
-        remember(name, sourcePath);
     return outcome;
-}
-
-// The last copy under a name is the one that must read back.
-void FolderDriveA::remember(const QByteArray &name, const QString &sourcePath)
-{
-    writtenSinceFlush.removeIf([&](const WrittenFile &file) { return file.name == name; });
-    writtenSinceFlush.append({name, sourcePath});
 }
 
 CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name)
 {
     // Non-blocking, so that a named pipe among the items cannot hang the run.
-    const FileDescriptor source(::open(QFile::encodeName(sourcePath).constData(),
-                                       O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor source(::open(localName(sourcePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat sourceInfo {};
     if (!source || ::fstat(source.get(), &sourceInfo) < 0)
         return sourceFailure(errno);
@@ -237,86 +272,133 @@ CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name
         return sourceFailure(EISDIR);
     if (!S_ISREG(sourceInfo.st_mode))
         return {OtherFailure, QStringLiteral("It is not a regular file")};
-    if (!openFolder())
-        return failure(errno);
-    return replaceTarget(source.get(), sourceInfo, name);
+    if (CopyOutcome outcome = openDisk(); !outcome.ok())
+        return outcome;
+    if (CopyOutcome outcome = checkTarget(name); !outcome.ok())
+        return outcome;
+    return stage(source.get(), sourceInfo.st_size, name, sourcePath);
 }
 
-// Writes the open source file to the disk under name. Never through a link found on
-// the disk, and never over the source itself.
-CopyOutcome FolderDriveA::replaceTarget(int source, const struct stat &sourceInfo, const QByteArray &name)
+// Never through a link found on the disk, and never over one of the user's styles.
+CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
 {
-    const QString shownName = QFile::decodeName(name);
+    const auto isASource = [&](const QString &source) {
+        return CopyOutcome{OtherFailure, QStringLiteral("%1 on drive A is the style %2, which is not written over").arg(shown(name), source)};
+    };
+    const QString targetPath = QDir::cleanPath(folderPath + QLatin1Char('/') + shown(name));
+    if (sourcePaths.contains(targetPath))
+        return isASource(targetPath);
     struct stat targetInfo {};
-    if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISLNK(targetInfo.st_mode))
-            return {OtherFailure, QStringLiteral("%1 on drive A is a symbolic link").arg(shownName)};
-        if (!S_ISREG(targetInfo.st_mode))
-            return {OtherFailure, QStringLiteral("%1 on drive A is not a regular file").arg(shownName)};
-        if (sameFile(sourceInfo, targetInfo))
-            return {};
-    }
-
-    FileDescriptor target(::openat(folderFd, name.constData(),
-                                   O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
-    if (!target)
-        return diskFailure(errno);
-    int error = copyContents(source, target.get(), sourceInfo.st_size);
-    if (!error && medium == Medium::Folder)
-        error = flushAndCompare(source, target.get());
-    if (::close(target.release()) < 0 && !error)
-        error = errno;
-    if (error) {
-        // No truncated or garbled style may stay on the disk.
-        ::unlinkat(folderFd, name.constData(), 0);
-        return error < 0 ? differs(name, {}) : diskFailure(error);
-    }
+    if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
+    if (S_ISLNK(targetInfo.st_mode))
+        return {OtherFailure, QStringLiteral("%1 on drive A is a symbolic link").arg(shown(name))};
+    if (!S_ISREG(targetInfo.st_mode))
+        return {OtherFailure, QStringLiteral("%1 on drive A is not a regular file").arg(shown(name))};
+    if (const auto source = sourceFiles.constFind({targetInfo.st_dev, targetInfo.st_ino}); source != sourceFiles.cend())
+        return isASource(*source);
     return {};
+}
+
+// Writes the source under a temporary name beside its target. Without room for both,
+// the old target goes first: the disk then lacks it until the group is renamed.
+CopyOutcome FolderDriveA::stage(int source, off_t size, const QByteArray &name, const QString &sourcePath)
+{
+    QByteArray temporary;
+    int error = writeTemporary(source, size, &temporary);
+    if (isOutOfRoom(error) && ::unlinkat(folderFd, name.constData(), 0) == 0) {
+        ::lseek(source, 0, SEEK_SET);
+        error = writeTemporary(source, size, &temporary);
+    }
+    if (error)
+        return diskFailure(error);
+    staged.append({temporary, name, sourcePath});
+    return {};
+}
+
+// Returns 0 or the failure's errno; nothing of a failed copy stays.
+int FolderDriveA::writeTemporary(int source, off_t size, QByteArray *temporary)
+{
+    int target = -1;
+    do {
+        *temporary = temporaryName(temporaryCount++);
+        target = ::openat(folderFd, temporary->constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    } while (target < 0 && errno == EEXIST);
+    if (target < 0)
+        return errno;
+    int error = copyContents(source, target, size);
+    if (::close(target) < 0 && !error)
+        error = errno;
+    if (error)
+        ::unlinkat(folderFd, temporary->constData(), 0);
+    return error;
 }
 
 CopyOutcome FolderDriveA::Flush()
 {
-    if (!openFolder())
-        return failure(errno);
+    if (staged.isEmpty())
+        return {};
     CopyOutcome outcome = putOnTheMedium();
-    for (qsizetype i = 0; outcome.ok() && i < writtenSinceFlush.size(); ++i)
-        outcome = readBack(writtenSinceFlush[i]);
-    EndRun();
+    for (qsizetype i = 0; outcome.ok() && i < staged.size(); ++i)
+        outcome = readBack(staged[i]);
+    if (outcome.ok())
+        outcome = replaceTargets();
+    if (outcome.ok())
+        outcome = putOnTheMedium();
+    if (!outcome.ok())
+        EndRun();
+    staged.clear();
     return outcome;
 }
 
-// A floppy is flushed as a whole, once per group, since every flush costs head seeks to
-// the FAT and the directory. In an ordinary folder each file was flushed and read back
-// as it was written, and only the folder itself is left.
+// Once per group, since every flush of a floppy costs head seeks to the FAT and the
+// directory.
 CopyOutcome FolderDriveA::putOnTheMedium()
 {
-    if (medium == Medium::FatDisk)
-        return ::syncfs(folderFd) == 0 ? CopyOutcome{} : diskFailure(errno);
-    if (::fsync(folderFd) < 0 && errno != EINVAL)
-        return diskFailure(errno);
+    return ::syncfs(folderFd) == 0 ? CopyOutcome{} : diskFailure(errno);
+}
+
+// A rename replaces the target's directory entry, so a hard link to it elsewhere keeps
+// the old content.
+CopyOutcome FolderDriveA::replaceTargets()
+{
+    while (!staged.isEmpty()) {
+        const Staged &file = staged.constFirst();
+        if (::renameat(folderFd, file.temporary.constData(), folderFd, file.target.constData()) < 0) {
+            CopyOutcome outcome = diskFailure(errno);
+            outcome.source = file.source;
+            return outcome;
+        }
+        staged.removeFirst();
+    }
     return {};
+}
+
+void FolderDriveA::discardStaged()
+{
+    for (const Staged &file : std::as_const(staged))
+        ::unlinkat(folderFd, file.temporary.constData(), 0);
+    staged.clear();
 }
 
 CopyOutcome FolderDriveA::differs(const QByteArray &name, const QString &source) const
 {
-    return {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(QFile::decodeName(name)), source};
+    return {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(shown(name)), source};
 }
 
-CopyOutcome FolderDriveA::readBack(const WrittenFile &file)
+CopyOutcome FolderDriveA::readBack(const Staged &file)
 {
-    const FileDescriptor written(::openat(folderFd, file.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor written(::openat(folderFd, file.temporary.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!written)
         return diskFailure(errno);
     // The pages are clean after the flush, so dropping them makes the read reach the disk.
     if (medium == Medium::FatDisk)
         ::posix_fadvise(written.get(), 0, 0, POSIX_FADV_DONTNEED);
-    const FileDescriptor source(::open(QFile::encodeName(file.source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const FileDescriptor source(::open(localName(file.source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!source)
         return {OtherFailure, qt_error_string(errno), file.source};
     const int result = compareContents(source.get(), written.get());
-    if (result < 0) {
-        ::unlinkat(folderFd, file.name.constData(), 0);
-        return differs(file.name, file.source);
-    }
+    if (result < 0)
+        return differs(file.target, file.source);
     return result > 0 ? diskFailure(result) : CopyOutcome{};
 }

@@ -1,22 +1,28 @@
 #pragma once
 
 #include "drivea.h"
+#include "drivealock.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QSet>
+
+#include <sys/types.h>
 
 struct stat;
 
 // Drive A as a folder: "a:" followed by a name is that name inside the folder. The
 // folder is either an ordinary one on this computer, or where a floppy disk is mounted.
 // An empty folder path, or a folder that does not exist, is a drive that is not ready.
+// A copy is written under a temporary name in the folder and, once the whole group is
+// on the medium and reads back right, renamed over its target.
 class FolderDriveA : public DriveA {
 public:
     enum class Medium {
         Folder,
-        // A mounted FAT floppy: 8.3 names are written in upper case, the disk is flushed
-        // once per group, and the read-back reaches the disk, not the cache. A drive
-        // that loses its disk is not ready.
+        // A mounted FAT floppy: 8.3 names are written in upper case, and the read-back
+        // reaches the disk, not the cache. A drive that loses its disk is not ready.
         FatDisk,
     };
 
@@ -25,34 +31,46 @@ public:
     FolderDriveA(const FolderDriveA &) = delete;
     FolderDriveA &operator=(const FolderDriveA &) = delete;
 
+    void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
 
     QString folder() const { return folderPath; }
 
+    // Whether name is one that this drive gives its temporary copies: "~DV0001F.TMP".
+    static bool isTemporaryName(const QByteArray &name);
+
 private:
-    struct WrittenFile {
-        QByteArray name;
+    struct Staged {
+        QByteArray temporary;
+        QByteArray target;
         QString source;
     };
 
+    CopyOutcome openDisk();
     CopyOutcome copy(const QString &sourcePath, const QByteArray &name);
-    CopyOutcome replaceTarget(int source, const struct stat &sourceInfo, const QByteArray &name);
+    CopyOutcome checkTarget(const QByteArray &name) const;
+    CopyOutcome stage(int source, off_t size, const QByteArray &name, const QString &sourcePath);
+    int writeTemporary(int source, off_t size, QByteArray *temporary);
     CopyOutcome putOnTheMedium();
-    CopyOutcome readBack(const WrittenFile &file);
+    CopyOutcome readBack(const Staged &file);
+    CopyOutcome replaceTargets();
     CopyOutcome diskFailure(int error) const;
     CopyOutcome differs(const QByteArray &name, const QString &source) const;
-    void remember(const QByteArray &name, const QString &sourcePath);
-    bool openFolder();
+    void removeLeftovers();
+    void discardStaged();
     void closeFolder();
 
     QString folderPath;
     Medium medium;
-    // Open from the first copy of a group until the group is flushed or a copy fails,
-    // so that the folder is not looked up again for every file, and nothing holds it
-    // open between runs.
+    // Open from the run's first copy to its end.
     int folderFd = -1;
-    // On a floppy, what the next flush must read back.
-    QList<WrittenFile> writtenSinceFlush;
+    DriveALock lock;
+    QStringList runSources;
+    QHash<QPair<dev_t, ino_t>, QString> sourceFiles;
+    QSet<QString> sourcePaths;
+    int temporaryCount = 0;
+    // Written under temporary names since the last flush.
+    QList<Staged> staged;
 };

@@ -1,17 +1,24 @@
 #pragma once
 
 #include "drivea.h"
+#include "drivealock.h"
 
 #include <QList>
+#include <QSet>
+
+#include <optional>
+
+class QTemporaryDir;
 
 // Drive A as a floppy image file, such as a floppy emulator reads from a USB stick:
 // "a:" followed by a name is that name in the root of the image, written through mtools.
-// An image that is missing is a drive that is not ready.
+// An image that is missing is a drive that is not ready. A copy is only noted; the flush
+// writes the whole group with one mcopy and reads it back with another.
 class ImageDriveA : public DriveA {
 public:
     explicit ImageDriveA(const QString &imagePath);
 
-    void BeginRun() override;
+    void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
@@ -19,18 +26,24 @@ public:
     QString image() const { return imagePath; }
 
 private:
-    struct Written {
+    struct Copy {
         QString source;
         QString name; // as written on the image
     };
 
+    static QList<Copy> lastCopies(const QList<Copy> &copies);
     CopyOutcome checkImage() const;
-    CopyOutcome copy(const QString &sourcePath, const QString &name);
+    CopyOutcome refuseChangedNames(const QList<Copy> &files) const;
+    CopyOutcome refuseNonFiles(const QList<Copy> &files);
+    CopyOutcome write(const QList<Copy> &files) const;
     CopyOutcome syncImage() const;
-    CopyOutcome readBack(const Written &file) const;
-    void removeFile(const QString &name) const;
+    CopyOutcome readBack(const QList<Copy> &files) const;
+    void removeFiles(const QList<Copy> &files) const;
 
     QString imagePath;
-    // Copied since the last flush, and so not yet read back.
-    QList<Written> unverified;
+    DriveALock lock;
+    // Asked for since the last flush.
+    QList<Copy> queued;
+    // The names of the folders and the volume label on the image, case-folded.
+    std::optional<QSet<QString>> namesOfNonFiles;
 };

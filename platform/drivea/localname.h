@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// File names as Linux keeps them: any bytes but "/" and NUL. A byte that is not part of
+// a UTF-8 character travels in a QString as the lone surrogate U+DC80 to U+DCFF of the
+// same low byte, so that the name comes back byte for byte.
+QByteArray localName(const QString &name);
+QString fromLocalName(const QByteArray &bytes);
+
+// The first byte of name that is not part of a character, or -1.
+int firstStrayByte(const QString &name);
