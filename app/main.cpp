@@ -1,5 +1,4 @@
 #include "application.h"
-#include "backgroundwork.h"
 #include "commandline.h"
 #include "desktopformatdialog.h"
 #include "desktoplauncher.h"
@@ -14,7 +13,7 @@ int main(int argc, char *argv[])
 {
     const QString drivePath = drivePathFromCommandLine(argc, argv);
     chooseWindowSystem();
-    ReportingApplication app(argc, argv);
+    DuplivaApplication app(argc, argv);
     substituteDesignFonts();
     exitWhenFirstShownIfAsked();
 
@@ -22,8 +21,8 @@ int main(int argc, char *argv[])
     // machine's floppy drive.
     SystemUDisks udisks;
     DriveAChoice choice(drivePath.isEmpty() ? qEnvironmentVariable("DUPLIVA_DRIVE_A") : drivePath, udisks);
-    ChosenDriveA chosenDrive(choice);
-    BackgroundDriveA drive(chosenDrive);
+    // Written by the copy run's worker thread.
+    ChosenDriveA drive(choice);
     DesktopMessageBoxes messages;
     DesktopLauncher launcher;
     DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); }, messages);
@@ -32,7 +31,6 @@ int main(int argc, char *argv[])
     frmDupliva window(
         {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress});
     messages.setParent(&window);
-    app.reportFailuresWith(messages);
     window.show();
     return app.exec();
 }

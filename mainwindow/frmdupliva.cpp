@@ -11,25 +11,17 @@
 #include "grouplistbox.h"
 #include "launcher.h"
 #include "messageboxes.h"
-#include "runguard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QToolTip>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace frmDuplivaDesign;
 
 namespace {
-
-// While a copy run holds the window, the pointer shows that it is busy.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 void paintBackground(QWidget *widget, QPalette::ColorRole role, quint32 colour)
 {
@@ -62,6 +54,7 @@ frmDupliva::frmDupliva(const PlatformServices &platform)
 
 frmDupliva::~frmDupliva()
 {
+    driveDescription.waitForFinished();
     delete about;
 }
 
@@ -194,36 +187,85 @@ void frmDupliva::bindHandlers()
     connect(button("Command3"), &QPushButton::clicked, this, &frmDupliva::Command3_Click);
     connect(button("Command4"), &QPushButton::clicked, this, &frmDupliva::Command4_Click);
     connect(label10, &ClickableLabel::clicked, this, &frmDupliva::Label10_Click);
+    connect(&run, &CopyRun::itemStarted, this, &frmDupliva::showItemStarted);
+    connect(&run, &CopyRun::finished, this, &frmDupliva::runEnded);
+    connect(&driveDescription, &QFutureWatcher<QString>::finished, this, &frmDupliva::showDriveDescription);
     button("CmdStartCopy")->installEventFilter(this);
     button("Command3")->installEventFilter(this);
 }
 
-// The buttons that reach drive A say what it is, worked out only when asked for, since
-// drive A may change at any time: a floppy drive plugged in, a disk taken out.
+// The buttons that reach drive A say what it is, worked out only when the pointer or
+// the focus comes near, since drive A may change at any time: a floppy drive plugged in,
+// a disk taken out. Asking a drive may take seconds, so it is asked on a worker.
 bool frmDupliva::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::ToolTip || event->type() == QEvent::FocusIn)
-        describeDriveA(static_cast<QWidget *>(watched));
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Enter || type == QEvent::ToolTip || type == QEvent::FocusIn)
+        describeDriveA();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmDupliva::describeDriveA(QWidget *control)
+void frmDupliva::describeDriveA()
 {
-    if (!platform.describeDriveA)
-        return;
-    const QString text = QStringLiteral("Drive A: ") + platform.describeDriveA();
-    control->setToolTip(text);
-    control->setAccessibleDescription(text);
+    if (platform.describeDriveA && !driveDescription.isRunning())
+        driveDescription.setFuture(QtConcurrent::run(platform.describeDriveA));
+}
+
+void frmDupliva::showDriveDescription()
+{
+    const QString text = QStringLiteral("Drive A: ") + driveDescription.result();
+    for (QPushButton *control : {button("CmdStartCopy"), button("Command3")}) {
+        control->setToolTip(text);
+        control->setAccessibleDescription(text);
+        if (control->underMouse() && control->isVisible())
+            QToolTip::showText(QCursor::pos(), text, control);
+    }
 }
 
 void frmDupliva::CmdStartCopy_Click()
 {
-    RunGuard guard;
-    {
-        BusyCursor busy;
-        run.CmdStartCopy_Click();
-    }
-    guard.carryOutCloseRequests();
+    if (running)
+        return;
+    setRunning(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    run.Start();
+}
+
+// After the run's last message box.
+void frmDupliva::runEnded()
+{
+    QApplication::restoreOverrideCursor();
+    for (GroupListBox *list : lists)
+        list->setCurrentRow(-1);
+    setRunning(false);
+    if (closeRequested)
+        close();
+}
+
+void frmDupliva::showItemStarted(int group, int index)
+{
+    if (index == 0 && group > 1)
+        groupList(group - 1)->setCurrentRow(-1);
+    GroupListBox *list = groupList(group);
+    list->setCurrentRow(index);
+    list->scrollToItem(list->currentItem());
+}
+
+// While a run or a format is under way, nothing can start another or change the
+// groups: the commands, the menu entry and the lists take no click, key, shortcut,
+// drop or screen reader's action.
+void frmDupliva::setRunning(bool isRunning)
+{
+    running = isRunning;
+    if (running)
+        focusBeforeRun = QApplication::focusWidget();
+    for (QWidget *control : findChildren<QPushButton *>())
+        control->setEnabled(!running);
+    for (GroupListBox *list : lists)
+        list->setEnabled(!running);
+    menuBar()->setEnabled(!running);
+    if (!running && focusBeforeRun)
+        focusBeforeRun->setFocus();
 }
 
 void frmDupliva::Command1_Click()
@@ -238,7 +280,12 @@ void frmDupliva::Command2_Click()
 
 void frmDupliva::Command3_Click()
 {
-    if (platform.formatDialog.SHFormatDrive(this, 0, 0, 0) == FormatError)
+    if (running)
+        return;
+    setRunning(true);
+    const int result = platform.formatDialog.SHFormatDrive(this, 0, 0, 0);
+    setRunning(false);
+    if (result == FormatError)
         platform.messages.MsgBox(QStringLiteral("Something went wrong"));
 }
 
@@ -285,8 +332,14 @@ QString frmDupliva::farewellPrompt()
     }.join(QLatin1Char('\n'));
 }
 
+// A close request during a run waits for the run's last message.
 void frmDupliva::closeEvent(QCloseEvent *event)
 {
+    if (running) {
+        closeRequested = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -5,6 +5,7 @@
 #include "groupboard.h"
 #include "services.h"
 
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -49,7 +50,11 @@ private:
     void setTabOrder();
     void bindHandlers();
     QPushButton *button(const char *name) const;
-    void describeDriveA(QWidget *control);
+    void describeDriveA();
+    void showDriveDescription();
+    void setRunning(bool running);
+    void showItemStarted(int group, int index);
+    void runEnded();
     void reportLaunchFailure(const QString &failure);
     void Form_Unload();
     static QString farewellPrompt();
@@ -60,4 +65,8 @@ private:
     GroupBoard board;
     CopyRun run;
     QPointer<frmAbout> about;
+    QFutureWatcher<QString> driveDescription;
+    bool running = false;
+    bool closeRequested = false;
+    QPointer<QWidget> focusBeforeRun;
 };

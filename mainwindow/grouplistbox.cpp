@@ -62,7 +62,7 @@ void GroupListBox::Refresh()
 // the drop never asks the file manager to move them.
 void GroupListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (droppedFiles(*event->mimeData()).isEmpty()) {
+    if (!isEnabled() || droppedFiles(*event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }

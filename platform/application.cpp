@@ -1,7 +1,5 @@
 #include "application.h"
 
-#include "messageboxes.h"
-
 #include <QFont>
 #include <QSessionManager>
 
@@ -12,7 +10,7 @@ bool sessionEnding = false;
 
 } // namespace
 
-ReportingApplication::ReportingApplication(int &argc, char **argv)
+DuplivaApplication::DuplivaApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Dupliva"));
@@ -26,22 +24,7 @@ ReportingApplication::ReportingApplication(int &argc, char **argv)
     connect(this, &QGuiApplication::saveStateRequest, this, neverRestart);
 }
 
-bool ReportingApplication::notify(QObject *receiver, QEvent *event)
-{
-    QString failure;
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &caught) {
-        failure = QString::fromLocal8Bit(caught.what());
-    } catch (...) {
-        failure = QStringLiteral("an unknown failure");
-    }
-    if (report)
-        report->MsgBox(QStringLiteral("Unexpected failure: ") + failure, MsgCritical);
-    return false;
-}
-
-bool ReportingApplication::event(QEvent *event)
+bool DuplivaApplication::event(QEvent *event)
 {
     // When the desktop session ends, the session manager's request to quit comes through the
     // window system as a spontaneous event. The program's own quit may come that way too, but

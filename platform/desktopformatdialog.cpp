@@ -1,6 +1,5 @@
 #include "desktopformatdialog.h"
 
-#include "backgroundwork.h"
 #include "driveaformat.h"
 #include "fatname.h"
 #include "messageboxes.h"
@@ -16,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -63,6 +64,7 @@ QLineEdit *volumeLabelEdit()
 class FormatWindow : public QDialog {
 public:
     FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages);
+    ~FormatWindow() override { work.waitForFinished(); }
 
     int outcome() const { return result; }
 
@@ -80,12 +82,14 @@ private:
     bool labelIsStorable();
     bool erasingIsConfirmed();
     void showDrive();
-    void carryOut(const std::function<QString(const QString &label)> &work, const QString &done);
+    void carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job, const QString &done);
+    void workEnded();
     void setBusy(bool busy);
 
     std::unique_ptr<DriveAFormat> drive;
     MessageBoxes &messages;
-    BackgroundWorker worker;
+    QFutureWatcher<QString> work; // on drive A, off the window's thread
+    QString doneText;
     bool busy = false;
     QElapsedTimer sinceWorkEnded;
     int result = FormatCancelled;
@@ -107,6 +111,7 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
     setObjectName(QStringLiteral("formatDialog"));
     setWindowTitle(QStringLiteral("Format A:"));
     buildLayout();
+    connect(&work, &QFutureWatcher<QString>::finished, this, &FormatWindow::workEnded);
     const QString whyNot = drive->whyNotPossible();
     if (!whyNot.isEmpty()) {
         result = FormatNotPossible;
@@ -188,15 +193,13 @@ void FormatWindow::start()
     if (!takesStart() || !labelIsStorable())
         return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
-        const QString next = drive->nextImageName();
-        carryOut([this](const QString &label) { return drive->createNextImage(label); },
-                 QStringLiteral("The blank image %1 is drive A now.").arg(next));
-        showDrive();
-        nextImageChoice->setText(nextImageText());
+        carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label); },
+                 QStringLiteral("The blank image %1 is drive A now.").arg(drive->nextImageName()));
         return;
     }
     if (erasingIsConfirmed())
-        carryOut([this](const QString &label) { return drive->erase(label); }, QStringLiteral("Drive A is formatted."));
+        carryOut([](DriveAFormat &drive, const QString &label) { return drive.erase(label); },
+                 QStringLiteral("Drive A is formatted."));
 }
 
 // Not while the disk is being written, nor for the second press of a double click that
@@ -219,18 +222,34 @@ bool FormatWindow::erasingIsConfirmed()
     return messages.Question(this, QStringLiteral("All files on drive A will be erased."), windowTitle());
 }
 
-void FormatWindow::carryOut(const std::function<QString(const QString &label)> &work, const QString &done)
+void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job,
+                            const QString &done)
 {
     setBusy(true);
     status->setText(QStringLiteral("Working..."));
-    const QString label = labelEdit->text();
-    QString failure;
-    worker.run([&] { failure = work(label); });
+    doneText = done;
+    work.setFuture(QtConcurrent::run([job, &drive = *drive, label = labelEdit->text()]() -> QString {
+        try {
+            return job(drive, label);
+        } catch (const std::exception &failure) {
+            return QString::fromLocal8Bit(failure.what());
+        } catch (...) {
+            return QStringLiteral("an unexpected failure");
+        }
+    }));
+}
+
+void FormatWindow::workEnded()
+{
+    const QString failure = work.result();
     setBusy(false);
     sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
-    status->setText(failure.isEmpty() ? done : QStringLiteral("Formatting failed: ") + failure);
+    status->setText(failure.isEmpty() ? doneText : QStringLiteral("Formatting failed: ") + failure);
+    showDrive();
+    if (nextImageChoice)
+        nextImageChoice->setText(nextImageText());
 }
 
 // While the disk is being written, the dialog stays open and takes no command.

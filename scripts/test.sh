@@ -15,7 +15,6 @@ run_tests_under_sanitizers() {
         return 1
     fi
     ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:fast_unwind_on_malloc=0 \
-        LSAN_OPTIONS=suppressions="$top/scripts/lsan.supp":print_suppressions=0 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --test-dir "$sanitize" --output-on-failure
 }

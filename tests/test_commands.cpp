@@ -1,8 +1,9 @@
 #include "application.h"
-#include "failure.h"
 #include "author.h"
+#include "grouplistbox.h"
 #include "windowfixture.h"
 
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -22,12 +23,6 @@ QAction *aboutThisProgram(frmDupliva &window)
     return window.menuBar()->actions().first();
 }
 
-// Throws when it receives a user event, as a handler whose platform call fails.
-class FailingHandler : public QObject {
-protected:
-    void customEvent(QEvent *) override { throw UnexpectedFailure("No web browser could be started."); }
-};
-
 } // namespace
 
 class TestCommands : public QObject {
@@ -40,7 +35,7 @@ private slots:
     void aboutWindowIsOneInstance();
     void aboutWindowLoadsAfreshAfterClose();
     void farewellEndsTheProgram();
-    void failureInAHandlerIsReportedAndTheProgramGoesOn();
+    void launchFailureIsReported();
     void driveButtonsSayWhatDriveAIsWhenAsked();
     void sessionEndClosesWithoutFarewell(); // last: it leaves the application quitting
 };
@@ -151,21 +146,8 @@ void TestCommands::farewellEndsTheProgram()
     QVERIFY(!about);
 }
 
-void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
+void TestCommands::launchFailureIsReported()
 {
-    auto *app = static_cast<ReportingApplication *>(QCoreApplication::instance());
-    FakeMessageBoxes messages;
-    app->reportFailuresWith(messages);
-    FailingHandler handler;
-
-    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
-    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
-    QCoreApplication::processEvents();
-
-    QCOMPARE(messages.shown.size(), 2);
-    QCOMPARE(messages.shown[0].prompt, QStringLiteral("Unexpected failure: No web browser could be started."));
-    QCOMPARE(messages.shown[0].style, 16);
-
     WindowFixture f;
     f.launcher.failing = true;
     click(f.window.findChild<QPushButton *>("Command4"));
@@ -177,20 +159,30 @@ void TestCommands::failureInAHandlerIsReportedAndTheProgramGoesOn()
     QVERIFY(f.messages.shown[1].prompt.startsWith("Unexpected failure: No web browser could be started for "));
 }
 
+// Asked for when the pointer comes near, on a worker: the window goes on answering a
+// slow drive meanwhile, and both buttons say what drive A is once it has answered.
 void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
 {
     WindowFixture f;
+    f.window.show();
     QCOMPARE(f.driveALookups, 0);
-    for (const char *name : {"CmdStartCopy", "Command3"}) {
-        auto *button = f.window.findChild<QPushButton *>(name);
-        f.driveA = QStringLiteral("floppy image DSKA000%1.IMG, 1.44 MB, 0 KB free").arg(f.driveALookups);
-        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(button, &tip);
+    f.driveA = QStringLiteral("floppy image DSKA0003.IMG, 1.44 MB, 0 KB free");
+    f.driveAAnswersAfterMs = 2000;
+    auto *copy = f.window.findChild<QPushButton *>("CmdStartCopy");
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), copy->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(copy, &tip);
 
-        QCOMPARE(button->toolTip(), "Drive A: " + f.driveA);
-        QCOMPARE(button->accessibleDescription(), button->toolTip());
-    }
-    QCOMPARE(f.driveALookups, 2);
+    f.window.groupList(4)->AddItem("/s/01A.sty");
+    QElapsedTimer answered;
+    answered.start();
+    click(f.window.findChild<QPushButton *>("Command2"));
+    QCOMPARE(f.window.groupList(4)->ListCount(), 0);
+    QVERIFY(answered.elapsed() < 1000);
+
+    QTRY_COMPARE_WITH_TIMEOUT(copy->toolTip(), "Drive A: " + f.driveA, 10000);
+    for (QPushButton *button : {copy, f.window.findChild<QPushButton *>("Command3")})
+        QCOMPARE(button->accessibleDescription(), "Drive A: " + f.driveA);
+    QCOMPARE(f.driveALookups, 1);
 }
 
 void TestCommands::sessionEndClosesWithoutFarewell()
@@ -212,7 +204,7 @@ void TestCommands::sessionEndClosesWithoutFarewell()
 
 int main(int argc, char *argv[])
 {
-    ReportingApplication app(argc, argv);
+    DuplivaApplication app(argc, argv);
     TestCommands test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,4 +1,3 @@
-#include "backgroundwork.h"
 #include "copyrun.h"
 #include "drivechoice.h"
 #include "fakes.h"
@@ -10,6 +9,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -34,10 +34,13 @@ QString copyRun(DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &g
     std::array<GroupList *, GroupCount> pointers{};
     for (int i = 0; i < GroupCount; ++i)
         pointers[i] = &groups[i];
-    ChosenDriveA chosen(choice);
-    BackgroundDriveA drive(chosen);
+    ChosenDriveA drive(choice);
     FakeMessageBoxes messages;
-    CopyRun(GroupBoard(pointers), drive, messages).CmdStartCopy_Click();
+    const GroupBoard board(pointers);
+    CopyRun run(board, drive, messages);
+    QSignalSpy ended(&run, &CopyRun::finished);
+    run.Start();
+    ended.wait();
     return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
 }
 

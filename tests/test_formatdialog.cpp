@@ -56,6 +56,13 @@ Widget *child(const QWidget &parent, const char *name)
     return found;
 }
 
+// Presses Start and waits until the work on drive A, if any, has ended.
+void pressStart(QDialog &dialog)
+{
+    child<QPushButton>(dialog, "startButton")->click();
+    QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled());
+}
+
 // Runs SHFormatDrive with the dialog driven by act, and closes it at the end.
 int runDialog(DesktopFormatDialog &formatDialog, unsigned drive, const std::function<void(QDialog &)> &act)
 {
@@ -148,7 +155,7 @@ void TestFormatDialog::erasingAsksFirst()
     const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
         QVERIFY(!dialog.findChild<QRadioButton *>("nextImageChoice")); // no number in its name
         QTest::keyClicks(child<QLineEdit>(dialog, "volumeLabelEdit"), "styles:*1");
-        child<QPushButton>(dialog, "startButton")->click();
+        pressStart(dialog);
         status = child<QLabel>(dialog, "statusLabel")->text();
     });
 
@@ -174,6 +181,7 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         // Pressed twice quickly, as a double click.
         clickThroughWindow(child<QPushButton>(dialog, "startButton"));
         clickThroughWindow(child<QPushButton>(dialog, "startButton"));
+        QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled());
         QVERIFY(messages.questions.isEmpty());
         driveShown = child<QLabel>(dialog, "driveValue")->text();
         choiceAfter = next->text();
@@ -218,7 +226,7 @@ void TestFormatDialog::volumeLabels()
         QTest::keyClicks(edit, typed);
         inField = edit->text();
         edit->setText(typed); // as if pasted past the check
-        child<QPushButton>(dialog, "startButton")->click();
+        pressStart(dialog);
     });
 
     QCOMPARE(inField, shown);

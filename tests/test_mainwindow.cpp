@@ -1,4 +1,3 @@
-#include "backgroundwork.h"
 #include "controls.h"
 #include "desktopmessageboxes.h"
 #include "dropintake.h"
@@ -62,9 +61,26 @@ QStringList entries(const GroupListBox *list)
     return texts;
 }
 
+// Clicks a command and waits for the run or format that it starts, if any, to end.
 void click(frmDupliva &window, const char *button)
 {
-    QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+    auto *command = window.findChild<QPushButton *>(QLatin1String(button));
+    QTest::mouseClick(command, Qt::LeftButton);
+    QTRY_VERIFY(command->isEnabled());
+}
+
+// Acts on the first modal message box that opens, without waiting for it here.
+void whenABoxOpens(QObject *context, const std::function<void(QMessageBox *)> &act)
+{
+    auto *look = new QTimer(context);
+    QObject::connect(look, &QTimer::timeout, look, [look, act] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            look->deleteLater();
+            look->stop();
+            act(box);
+        }
+    });
+    look->start(10);
 }
 
 } // namespace
@@ -84,7 +100,7 @@ private slots:
     void emptyAll();
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
-    void longRunHoldsOffTheUser();
+    void runHoldsOffTheUser();
     void endOfRunBoxTakesARealAnswer_data();
     void endOfRunBoxTakesARealAnswer();
     void returnPressesTheFocusedButton();
@@ -344,13 +360,13 @@ void TestMainWindow::wholeCycleOnFloppySizedDisks()
     QCOMPARE(window.groupList(11)->ForeColor(), CopiedColour);
 }
 
-// A slow drive keeps the window answering during the run, but a drop, a click and a
-// close request that arrive meanwhile wait for its end: the drop is refused, the click
-// is lost, and the window closes after the run's last box.
-void TestMainWindow::longRunHoldsOffTheUser()
+// While a slow drive is written, the window answers but nothing can change the groups
+// or start another run: a drop is refused, a click and a screen reader's press do
+// nothing, and a close request waits for the run's last box. The entry being copied is
+// selected.
+void TestMainWindow::runHoldsOffTheUser()
 {
-    FakeDriveA slowDrive;
-    BackgroundDriveA drive(slowDrive);
+    FakeDriveA drive;
     FakeMessageBoxes messages;
     FakeLauncher launcher;
     FakeFormatDialog formatDialog;
@@ -359,36 +375,38 @@ void TestMainWindow::longRunHoldsOffTheUser()
     window.groupList(1)->AddItem("/s/01A.sty");
     window.groupList(1)->AddItem("/s/01B.sty");
     window.groupList(3)->AddItem("/s/01C.sty");
-    bool dropAccepted = true;
-    int copiesWhenUserActed = -1;
-    std::atomic<bool> userActed = false;
-    // The user acts while the first copy is under way, however slow the machine; the
-    // copy waits for it.
-    slowDrive.onCopy = [&] {
-        if (slowDrive.copiesAsked != 1)
+    std::atomic<bool> inSecondCopy = false, userDone = false;
+    drive.onCopy = [&] {
+        if (drive.copiesAsked != 2)
             return;
-        QMetaObject::invokeMethod(&window, [&] {
-            copiesWhenUserActed = slowDrive.copiesAsked;
-            dropAccepted = dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"}));
-            clickThroughWindow(window.findChild<QPushButton *>("Command2")); // "Empty ALL"
-            window.close();
-            userActed = true;
-        }, Qt::QueuedConnection);
-        for (QDeadlineTimer limit(10 * 1000); !userActed && !limit.hasExpired();)
+        inSecondCopy = true;
+        for (QDeadlineTimer limit(10 * 1000); !userDone && !limit.hasExpired();)
             QThread::msleep(10);
     };
 
-    click(window, "CmdStartCopy");
+    clickThroughWindow(window.findChild<QPushButton *>("CmdStartCopy"));
+    QTRY_VERIFY(inSecondCopy);
+    QTRY_COMPARE(window.groupList(1)->currentRow(), 1);
+    QVERIFY(!dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"})));
+    clickThroughWindow(window.findChild<QPushButton *>("Command2")); // "Empty ALL"
+    for (QPushButton *command : window.findChildren<QPushButton *>()) {
+        QAccessibleActionInterface *actions = QAccessible::queryAccessibleInterface(command)->actionInterface();
+        actions->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QCoreApplication::processEvents();
+    window.close();
+    userDone = true;
 
-    QCOMPARE(copiesWhenUserActed, 1);
-    QVERIFY(!dropAccepted);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(drive.copiesAsked, 3);
+    QCOMPARE(formatDialog.calls.size(), 0);
+    QCOMPARE(launcher.homeFolderOpenings, 0);
     QCOMPARE(window.groupList(2)->ListCount(), 0);
     QCOMPARE(window.groupList(1)->ListCount(), 2);
     QCOMPARE(window.groupList(3)->ForeColor(), CopiedColour);
     QCOMPARE(messages.shown.size(), 2);
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
     QCOMPARE(messages.shown[1].title, QStringLiteral("Dont't forget:"));
-    QVERIFY(!window.isVisible());
 }
 
 void TestMainWindow::endOfRunBoxTakesARealAnswer_data()
@@ -414,9 +432,7 @@ void TestMainWindow::endOfRunBoxTakesARealAnswer()
     window.show();
     window.groupList(1)->AddItem("/s/01A.sty");
     bool answered = false;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
+    whenABoxOpens(&window, [&](QMessageBox *box) {
         QVERIFY(QTest::qWaitForWindowExposed(box));
         if (key)
             QTest::keyClick(box->windowHandle(), Qt::Key(key));

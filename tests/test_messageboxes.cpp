@@ -115,7 +115,7 @@ void TestMessageBoxes::questionTakesARealAnswer()
 
 int main(int argc, char *argv[])
 {
-    ReportingApplication app(argc, argv);
+    DuplivaApplication app(argc, argv);
     TestMessageBoxes test;
     return QTest::qExec(&test, argc, argv);
 }

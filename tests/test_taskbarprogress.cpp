@@ -1,4 +1,3 @@
-#include "backgroundwork.h"
 #include "copyrun.h"
 #include "fakes.h"
 #include "launcherentryprogress.h"
@@ -8,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -91,16 +91,16 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
         if (drive.copiesAsked == throwingCopy)
             throw std::runtime_error("the drive broke");
     };
-    BackgroundDriveA driveOnItsThread(drive); // as in the program
     FakeMessageBoxes messages;
     LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
     const GroupBoard board(groups);
-    CopyRun run(board, driveOnItsThread, messages, &taskBar);
+    CopyRun run(board, drive, messages, &taskBar);
+    QSignalSpy ended(&run, &CopyRun::finished);
 
+    run.Start(); // on a worker, as in the program
+    QVERIFY(ended.wait());
     if (throwingCopy)
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, run.CmdStartCopy_Click());
-    else
-        run.CmdStartCopy_Click();
+        QVERIFY(messages.shown.last().prompt.endsWith("Unexpected failure: the drive broke"));
 
     QCOMPARE(drive.events.last(), "end");
     QTRY_COMPARE(recorder.updates.size(), progress.size() + 1);

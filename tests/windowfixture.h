@@ -4,16 +4,22 @@
 #include "fakes.h"
 #include "frmdupliva.h"
 
+#include <QThread>
+
+#include <atomic>
+
 // The main window on a fake platform.
 struct WindowFixture {
     FakeDriveA drive;
     FakeMessageBoxes messages;
     FakeLauncher launcher;
     FakeFormatDialog formatDialog;
-    QString driveA = QStringLiteral("no floppy drive found");
-    int driveALookups = 0;
+    QString driveA = QStringLiteral("no floppy drive found"); // set before it is asked for
+    std::atomic<int> driveALookups = 0;
+    std::atomic<int> driveAAnswersAfterMs = 0; // a slow drive
     frmDupliva window{{drive, messages, launcher, formatDialog, [this] {
                            ++driveALookups;
+                           QThread::msleep(driveAAnswersAfterMs);
                            return driveA;
                        }}};
 };

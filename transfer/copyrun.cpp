@@ -4,7 +4,9 @@
 #include "runprogress.h"
 #include "targetname.h"
 
-#include <algorithm>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <exception>
 
 CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
     : board(board)
@@ -12,109 +14,107 @@ CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages,
     , messages(messages)
     , progress(progress)
 {
+    // Emitted on the worker, carried out on this object's thread.
+    connect(this, &CopyRun::groupCopied, this, &CopyRun::markCopied);
+    connect(this, &CopyRun::fileCopied, this, &CopyRun::showProgress);
+    connect(&job, &QFutureWatcher<CopyOutcome>::finished, this, [this] {
+        Report(job.result());
+        emit finished();
+    });
+}
+
+CopyRun::~CopyRun()
+{
+    job.waitForFinished();
 }
 
 void CopyRun::CmdStartCopy_Click()
 {
-    Report(Copy());
+    Report(copy(plan()));
 }
 
-CopyOutcome CopyRun::Copy()
+void CopyRun::Start()
 {
-    filesCopied = 0;
-    filesInRun = pendingFileCount();
-    // Each group's item count is taken once; the drive never writes over any of the items.
-    const QList<QStringList> items = boardItems();
-    QStringList sources;
-    for (const QStringList &groupItems : items)
-        sources += groupItems;
-    drive.BeginRun(sources);
-    CopyOutcome outcome;
-    try {
-        outcome = copyPendingGroups(items);
-    } catch (...) {
-        // An unexpected failure is reported further up; the drive is let go all the same.
-        endRun();
-        throw;
-    }
-    endRun();
-    return outcome;
+    if (isRunning())
+        return;
+    job.setFuture(QtConcurrent::run([this, plan = plan()] { return copy(plan); }));
 }
 
-void CopyRun::endRun()
+CopyRun::Plan CopyRun::plan()
 {
-    drive.EndRun();
-    if (progress)
-        progress->Clear();
-}
-
-bool CopyRun::isPending(int number) const
-{
-    const GroupList &group = board.group(number);
-    return group.ForeColor() != CopiedColour && group.ListCount() > 0;
-}
-
-QList<QStringList> CopyRun::boardItems() const
-{
-    QList<QStringList> items;
+    Plan plan;
     for (int number = 1; number <= GroupCount; ++number) {
         const GroupList &group = board.group(number);
-        const int count = group.ListCount();
-        QStringList groupItems;
-        for (int j = 1; j <= count; ++j)
-            groupItems.append(group.List(j - 1));
-        items.append(groupItems);
+        QStringList items;
+        const int count = group.ListCount(); // taken once
+        for (int index = 0; index < count; ++index)
+            items.append(group.List(index));
+        if (group.ForeColor() != CopiedColour && !items.isEmpty()) {
+            plan.groups.append(number);
+            plan.fileCount += int(items.size());
+        }
+        plan.items.append(items);
     }
-    return items;
+    filesCopied = 0;
+    filesInRun = plan.fileCount;
+    return plan;
 }
 
-int CopyRun::pendingFileCount() const
+// Touches no widget: it may run on any thread.
+CopyOutcome CopyRun::copy(const Plan &plan)
 {
-    int count = 0;
-    for (int number = 1; number <= GroupCount; ++number) {
-        if (isPending(number))
-            count += board.group(number).ListCount();
+    QStringList sources; // the drive never writes over any of them
+    for (const QStringList &items : plan.items)
+        sources += items;
+    CopyOutcome outcome;
+    try {
+        drive.BeginRun(sources);
+        for (int number : plan.groups) {
+            outcome = copyGroup(number, plan.items[number - 1]);
+            if (!outcome.ok())
+                break;
+            emit groupCopied(number);
+        }
+    } catch (const std::exception &failure) {
+        outcome = {OtherFailure, QStringLiteral("Unexpected failure: ") + QString::fromLocal8Bit(failure.what())};
+    } catch (...) {
+        outcome = {OtherFailure, QStringLiteral("Unexpected failure")};
     }
-    return count;
-}
-
-CopyOutcome CopyRun::copyPendingGroups(const QList<QStringList> &items)
-{
-    for (int number = 1; number <= GroupCount; ++number) {
-        if (!isPending(number))
-            continue;
-        if (CopyOutcome outcome = copyGroup(number, items[number - 1]); !outcome.ok())
-            return outcome;
-        GroupList &group = board.group(number);
-        group.SetForeColor(CopiedColour);
-        group.Refresh();
-    }
-    return {};
+    drive.EndRun();
+    return outcome;
 }
 
 CopyOutcome CopyRun::copyGroup(int number, const QStringList &items)
 {
-    for (const QString &item : items) {
-        SourcePath = item;
+    for (int index = 0; index < items.size(); ++index) {
+        emit itemStarted(number, index);
+        SourcePath = items[index];
         TargetName = groupPrefix(number) + ReNaMe(SourcePath);
         if (CopyOutcome outcome = drive.FileCopy(SourcePath, QStringLiteral("a:") + TargetName); !outcome.ok())
             return outcome;
-        ++filesCopied;
-        showProgress();
+        emit fileCopied();
     }
     // The group turns green only once its files are on the medium and read back.
     return drive.Flush();
 }
 
+void CopyRun::markCopied(int number)
+{
+    GroupList &group = board.group(number);
+    group.SetForeColor(CopiedColour);
+    group.Refresh();
+}
+
 void CopyRun::showProgress()
 {
-    // A group that grew while it was copied may carry the count past the run's total.
     if (progress)
-        progress->Progress(filesCopied, std::max(filesCopied, filesInRun));
+        progress->Progress(++filesCopied, filesInRun);
 }
 
 void CopyRun::Report(const CopyOutcome &outcome)
 {
+    if (progress)
+        progress->Clear();
     switch (outcome.code) {
     case NoFailure:
         messages.MsgBox(QStringLiteral("       READY !"), MsgOkOnly, QStringLiteral("The end is near..."));
