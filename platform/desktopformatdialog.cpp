@@ -73,7 +73,7 @@ protected:
 private:
     void buildLayout();
     QWidget *imageChoices();
-    QString nextImageText() const;
+    void showNextImage();
     QDialogButtonBox *buttonsPart();
     void start();
     bool takesStart() const;
@@ -130,7 +130,7 @@ void FormatWindow::buildLayout()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    if (!drive->nextImageName().isEmpty())
+    if (!drive->nextImageName().isEmpty() || !drive->whyNoNextImage().isEmpty())
         layout->addWidget(imageChoices());
     layout->addWidget(wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel"));
     layout->addWidget(progress);
@@ -146,9 +146,9 @@ QWidget *FormatWindow::imageChoices()
     auto *choices = named(new QWidget, "imageChoices");
     eraseChoice = named(new QRadioButton(QStringLiteral("&Erase this image")), "eraseChoice",
                         QStringLiteral("Erase this image"));
-    nextImageChoice = named(new QRadioButton(nextImageText()),
-                            "nextImageChoice", QStringLiteral("Next image"));
+    nextImageChoice = named(new QRadioButton, "nextImageChoice", QStringLiteral("Next image"));
     eraseChoice->setChecked(true);
+    showNextImage();
     auto *layout = new QVBoxLayout(choices);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(eraseChoice);
@@ -169,9 +169,14 @@ QDialogButtonBox *FormatWindow::buttonsPart()
     return buttons;
 }
 
-QString FormatWindow::nextImageText() const
+// After the last number of its width there is no next image, and the choice says so.
+void FormatWindow::showNextImage()
 {
-    return QStringLiteral("&Next image: %1").arg(drive->nextImageName());
+    const QString next = drive->nextImageName();
+    nextImageChoice->setText(next.isEmpty() ? drive->whyNoNextImage() : QStringLiteral("&Next image: %1").arg(next));
+    nextImageChoice->setEnabled(!busy && !next.isEmpty());
+    if (next.isEmpty())
+        eraseChoice->setChecked(true);
 }
 
 // A screen reader reads the line out with what drive A is.
@@ -190,7 +195,7 @@ void FormatWindow::start()
         carryOut([this](const QString &label) { return drive->createNextImage(label); },
                  QStringLiteral("The blank image %1 is drive A now.").arg(next));
         showDrive();
-        nextImageChoice->setText(nextImageText());
+        showNextImage();
         return;
     }
     if (erasingIsConfirmed())
@@ -247,7 +252,7 @@ void FormatWindow::setBusy(bool isBusy)
         control->setEnabled(!isBusy);
     if (eraseChoice) {
         eraseChoice->setEnabled(!isBusy);
-        nextImageChoice->setEnabled(!isBusy);
+        showNextImage();
     }
     if (isBusy)
         setCursor(Qt::BusyCursor);

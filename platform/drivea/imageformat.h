@@ -25,8 +25,9 @@ FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &
 
 // The image that an emulator user takes after the one at path: its name's number before
 // the extension counted up to the next one that no file has, in the same folder, with
-// the same prefix and at least the same width ("DSKA0003.IMG" gives "DSKA0004.IMG").
-// Empty if the name ends in no number.
+// the same prefix and the same width ("DSKA0003.IMG" gives "DSKA0004.IMG"; only a single
+// digit may grow: "disk9" gives "disk10"). Empty if the name ends in no number, or no
+// free number of that width follows.
 QString nextImagePath(const QString &path);
 
 // Creates the image that follows the one at currentPath, blank, of the same size.
