@@ -1,6 +1,7 @@
 #include "imagedrive.h"
 
 #include "fatname.h"
+#include "floppydevice.h"
 #include "mtools.h"
 
 #include <QFile>
@@ -58,8 +59,9 @@ QString onImage(const QString &name)
 
 } // namespace
 
-ImageDriveA::ImageDriveA(const QString &imagePath)
+ImageDriveA::ImageDriveA(const QString &imagePath, Medium medium)
     : imagePath(imagePath)
+    , medium(medium)
 {
 }
 
@@ -81,6 +83,8 @@ CopyOutcome ImageDriveA::checkImage() const
 {
     if (imagePath.isEmpty())
         return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
+    if (medium == Medium::BlockDevice)
+        return examineFloppyDevice(imagePath).state;
     const ImageFile image = examineImage(imagePath);
     if (image.error)
         return imageFailure(imagePath, image.error);

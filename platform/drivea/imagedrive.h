@@ -9,7 +9,10 @@
 // An image that is missing is a drive that is not ready.
 class ImageDriveA : public DriveA {
 public:
-    explicit ImageDriveA(const QString &imagePath);
+    // A floppy drive's block device in place of an image file is written the same way.
+    enum class Medium { ImageFile, BlockDevice };
+
+    explicit ImageDriveA(const QString &imagePath, Medium medium = Medium::ImageFile);
 
     void BeginRun() override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
@@ -31,6 +34,7 @@ private:
     void removeFile(const QString &name) const;
 
     QString imagePath;
+    Medium medium;
     // Copied since the last flush, and so not yet read back.
     QList<Written> unverified;
 };

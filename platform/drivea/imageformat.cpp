@@ -66,6 +66,13 @@ FormatOutcome formatImage(const QString &path, const QString &label)
     return runMformat(path, image.size, diskLabel);
 }
 
+FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label)
+{
+    if (!isFloppyImageSize(size))
+        return notPossible(QStringLiteral("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
+    return runMformat(device, size, label);
+}
+
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
 {
     if (!isFloppyImageSize(size))

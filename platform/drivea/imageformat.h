@@ -19,6 +19,10 @@ struct FormatOutcome {
 // is created at 1.44 MB. A file that is not of a floppy's size is not touched.
 FormatOutcome formatImage(const QString &path, const QString &label);
 
+// Erases the disk in a floppy drive's block device, whose size is size bytes, as an image
+// of that size. The label must already suit FAT.
+FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label);
+
 // Creates a blank floppy image of size bytes at path with the volume label; never over
 // an existing file.
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label);
