@@ -360,9 +360,9 @@ void TestFloppyDrive::failuresBeforeTheCopy_data()
                .failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium)
                .json()
         << "" << int(OtherFailure) << refusal << "" << false;
-    QTest::newRow("looking into the drive refused")
-        << FakeMachine().internalFloppy().failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(OtherFailure)
-        << refusal << "" << false;
+    QTest::newRow("looking into the drive refused: written all the same")
+        << FakeMachine().internalFloppy({}, "LOOP").failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(NoFailure)
+        << "" << "writable" << false;
     QTest::newRow("disk taken out")
         << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium).json()
         << "" << int(DriveNotReady) << noMedium << "" << false;

@@ -14,13 +14,18 @@
 
 namespace {
 
-QString groupOf(const QString &device)
+QString whoMayWrite(const QString &device)
 {
     struct stat info {};
     if (::stat(QFile::encodeName(device).constData(), &info) != 0)
         return {};
+    if (!(info.st_mode & S_IWGRP))
+        return QStringLiteral(" Only root may write to %1.").arg(device);
     const struct group *group = ::getgrgid(info.st_gid);
-    return group ? QString::fromLocal8Bit(group->gr_name) : QString::number(info.st_gid);
+    const QString name = group ? QString::fromLocal8Bit(group->gr_name) : QString::number(info.st_gid);
+    return QStringLiteral(" Only members of the group %1 may write to %2: your user must be in the group %1 (ask the "
+                          "computer's administrator), then log in again.")
+        .arg(name, device);
 }
 
 CopyOutcome cannotOpen(const QString &device, int error)
@@ -37,9 +42,7 @@ CopyOutcome cannotOpen(const QString &device, int error)
         return {OtherFailure, QStringLiteral("%1. The disk is write-protected: slide its tab to close the hole.").arg(words)};
     case EACCES:
     case EPERM:
-        return {OtherFailure, QStringLiteral("%1. Only members of the group %2 may write to %3: your user must be in the "
-                                             "group %2 (ask the computer's administrator), then log in again.")
-                                  .arg(words, groupOf(device), device)};
+        return {OtherFailure, words + QLatin1Char('.') + whoMayWrite(device)};
     default:
         return {OtherFailure, words};
     }

@@ -89,13 +89,12 @@ CopyOutcome mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString 
     return mountPoint->isEmpty() ? mountFailure(reply) : CopyOutcome{};
 }
 
-// The floppy after UDisks2 has been asked to look into it, if it had not.
+// The floppy after UDisks2 has been asked to look into it, if it had not. A look refused
+// by the policy changes nothing: the disk is then written as UDisks2 shows it.
 CopyOutcome lookInto(UDisks &udisks, UDisksFloppy *floppy, const QString &device)
 {
-    if (floppy->seenInto())
+    if (floppy->seenInto() || !udisks.rescan(floppy->block.path).ok())
         return {};
-    if (const UDisksReply reply = udisks.rescan(floppy->block.path); !reply.ok())
-        return mountFailure(reply);
     const std::optional<UDisksFloppy> now = lookAgain(udisks, *floppy, device);
     if (!now)
         return {DriveNotReady, notFound(device)};
@@ -256,8 +255,8 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
         return QStringLiteral("%1 is larger than a floppy disk").arg(block.device);
-    // A disk whose size UDisks2 does not even know it cannot format either.
-    if (!floppy.seenInto() && block.size == 0)
+    // UDisks2 would wait in vain for the new file system to show.
+    if (!floppy.seenInto())
         return formatThroughMtools(block.device, label);
 
     if (floppy.mounted()) {
