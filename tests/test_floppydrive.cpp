@@ -363,6 +363,13 @@ void TestFloppyDrive::failuresBeforeTheCopy_data()
     QTest::newRow("looking into the drive refused: written all the same")
         << FakeMachine().internalFloppy({}, "LOOP").failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(NoFailure)
         << "" << "writable" << false;
+    QTest::newRow("mounted by the desktop meanwhile")
+        << FakeMachine()
+               .usbFloppy(floppyFolder)
+               .failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.AlreadyMounted",
+                        "Device /dev/sdb is already mounted at `" + floppyFolder + "'.")
+               .json()
+        << "" << int(NoFailure) << "" << "" << false;
     QTest::newRow("disk taken out")
         << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium).json()
         << "" << int(DriveNotReady) << noMedium << "" << false;
@@ -397,7 +404,9 @@ void TestFloppyDrive::failuresBeforeTheCopy()
     QVERIFY(!user || user->acting);
     QCOMPARE(outcome.code, code);
     QCOMPARE(outcome.reason, reason.replace("LOOP", floppy.device));
-    QVERIFY(QDir(floppyFolder).isEmpty() && QDir(stickFolder).isEmpty());
+    const bool onTheFolder = outcome.ok() && loopDisk.isEmpty();
+    QCOMPARE(QDir(floppyFolder).entryList(QDir::Files), onTheFolder ? QStringList{"05SAMBA.STY"} : QStringList{});
+    QVERIFY(QDir(stickFolder).isEmpty());
 }
 
 void TestFloppyDrive::noUDisksOnTheBus()
