@@ -66,7 +66,7 @@ CopyOutcome mountFailure(const UDisksReply &reply)
 // mounted it first (AlreadyMounted). Empty when it is not mounted.
 QString mountedAfter(UDisks &udisks, const UDisksFloppy &floppy, const QString &device, const UDisksReply &reply)
 {
-    if (reply.ok())
+    if (reply.ok() && !reply.mountPoint.isEmpty())
         return reply.mountPoint;
     if (const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device); now && now->mounted())
         return now->block.mountPoints.constFirst();
