@@ -37,11 +37,12 @@ private:
 
 // What the floppy drive is, for the text after "Drive A: ": "USB floppy drive,
 // /media/USER/STYLES, 1.44 MB, 312 KB free", "no disk in the floppy drive", "no floppy
-// drive found". device as for FloppyDriveA. It neither mounts nor spins the drive.
+// drive found", "internal floppy drive, /dev/fd0, written without mounting". device as
+// for FloppyDriveA. It neither mounts nor spins the drive.
 QString describeFloppyDrive(UDisks &udisks, const QString &device = {});
 
 // Erases the disk in the floppy drive and gives it an empty FAT file system named label:
 // unmounts it, formats it and mounts it again; a disk that UDisks2 cannot look into is
-// formatted through mtools on the block device, with the disk's size. Returns the system's words for what
-// failed, or an empty text. The label must already suit FAT.
+// formatted through mtools on the block device, with the disk's size. Returns the
+// system's words for what failed, or an empty text. The label must already suit FAT.
 QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label);
