@@ -75,7 +75,7 @@ protected:
 private:
     void buildLayout();
     QWidget *imageChoices();
-    QString nextImageText() const;
+    void showNextImage();
     QDialogButtonBox *buttonsPart();
     void start();
     bool takesStart() const;
@@ -137,7 +137,7 @@ void FormatWindow::buildLayout()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    if (!drive->nextImageName().isEmpty())
+    if (!drive->nextImageName().isEmpty() || !drive->whyNoNextImage().isEmpty())
         layout->addWidget(imageChoices());
     layout->addWidget(wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel"));
     layout->addWidget(progress);
@@ -153,9 +153,9 @@ QWidget *FormatWindow::imageChoices()
     auto *choices = named(new QWidget, "imageChoices");
     eraseChoice = named(new QRadioButton(QStringLiteral("&Erase this image")), "eraseChoice",
                         QStringLiteral("Erase this image"));
-    nextImageChoice = named(new QRadioButton(nextImageText()),
-                            "nextImageChoice", QStringLiteral("Next image"));
+    nextImageChoice = named(new QRadioButton, "nextImageChoice", QStringLiteral("Next image"));
     eraseChoice->setChecked(true);
+    showNextImage();
     auto *layout = new QVBoxLayout(choices);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(eraseChoice);
@@ -176,9 +176,14 @@ QDialogButtonBox *FormatWindow::buttonsPart()
     return buttons;
 }
 
-QString FormatWindow::nextImageText() const
+// After the last number of its width there is no next image, and the choice says so.
+void FormatWindow::showNextImage()
 {
-    return QStringLiteral("&Next image: %1").arg(drive->nextImageName());
+    const QString next = drive->nextImageName();
+    nextImageChoice->setText(next.isEmpty() ? drive->whyNoNextImage() : QStringLiteral("&Next image: %1").arg(next));
+    nextImageChoice->setEnabled(!busy && !next.isEmpty());
+    if (next.isEmpty())
+        eraseChoice->setChecked(true);
 }
 
 // A screen reader reads the line out with what drive A is.
@@ -248,8 +253,6 @@ void FormatWindow::workEnded()
     progress->setValue(failure.isEmpty() ? 100 : 0);
     status->setText(failure.isEmpty() ? doneText : QStringLiteral("Formatting failed: ") + failure);
     showDrive();
-    if (nextImageChoice)
-        nextImageChoice->setText(nextImageText());
 }
 
 // While the disk is being written, the dialog stays open and takes no command.
@@ -262,7 +265,7 @@ void FormatWindow::setBusy(bool isBusy)
         control->setEnabled(!isBusy);
     if (eraseChoice) {
         eraseChoice->setEnabled(!isBusy);
-        nextImageChoice->setEnabled(!isBusy);
+        showNextImage();
     }
     if (isBusy)
         setCursor(Qt::BusyCursor);

@@ -20,7 +20,10 @@
 //                       "filesystem": true when it has the Filesystem interface,
 //                       "partition": true when it has the Partition interface,
 //                       "mountsAt": the folder where Mount puts it, "mounted": true when it is,
-//                       "rescanFindsDisk": true when Rescan turns up a file system,
+//                       "neverProbed": true when udev never looks into it, as into fd*: it
+//                                      shows no file system even after Format,
+//                       "desktopMounts": true when the desktop mounts it as soon as Format ends,
+//                       "needsPassword": true when the policy refuses every change,
 //                       "fails": {METHOD: [D-Bus error name, message]}}}
 // Drives are /org/freedesktop/UDisks2/drives/NAME, blocks /org/freedesktop/UDisks2/block_devices/NAME.
 
@@ -212,14 +215,15 @@ public:
         return *this;
     }
 
-    // The internal drive, /dev/fd0, as UDisks2 shows it without looking in: size 0 and a
-    // medium it cannot know. Rescan finds a disk only when one is there.
-    FakeMachine &internalFloppy(const QString &mountsAt = {}, bool holdsDisk = false)
+    // The internal drive as UDisks2 shows it, never looking in: size 0, no file system,
+    // and a medium it cannot know. Its block device is device, /dev/fd0 unless a test
+    // plays it with another.
+    FakeMachine &internalFloppy(const QString &mountsAt = {}, const QString &device = "/dev/fd0")
     {
         drives[QLatin1String("floppy_fd0")] = QJsonObject{
             {"ConnectionBus", ""}, {"MediaCompatibility", QJsonArray{"floppy"}}, {"MediaRemovable", true}, {"MediaAvailable", true}};
         blocks[QLatin1String("fd0")] = QJsonObject{
-            {"Device", "/dev/fd0"}, {"Drive", "floppy_fd0"}, {"Size", 0}, {"mountsAt", mountsAt}, {"rescanFindsDisk", holdsDisk}};
+            {"Device", device}, {"Drive", "floppy_fd0"}, {"Size", 0}, {"mountsAt", mountsAt}, {"neverProbed", true}};
         return *this;
     }
 

@@ -1,6 +1,10 @@
+#include "copyrun.h"
+#include "drivechoice.h"
+#include "fakes.h"
 #include "fakeudisks.h"
 #include "floppies.h"
 #include "floppydrive.h"
+#include "imageformat.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -9,13 +13,75 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 const QString mountOptions = QStringLiteral("auth.no_user_interaction=false interactive");
 const QString policyRefusal = QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain");
+constexpr uid_t nobody = 65534;
+
+// An internal floppy drive played by a loop device over an image file, which only root
+// can attach. Like /dev/fd0 on Debian, it belongs to the group floppy.
+class LoopFloppy {
+public:
+    ~LoopFloppy() { eject(); }
+
+    // Puts the disk image in the drive; returns why it cannot, or an empty text.
+    QString insert(const QString &image, bool writeProtected = false)
+    {
+        if (::geteuid() != 0)
+            return "attaching a loop device needs root";
+        eject();
+        QProcess losetup;
+        losetup.start("losetup", (device.isEmpty() ? QStringList{"--find", "--show"} : QStringList{device})
+                                     << (writeProtected ? "--read-only" : "--") << image);
+        if (!losetup.waitForFinished() || losetup.exitCode() != 0)
+            return "losetup is not possible here: " + losetup.readAllStandardError().trimmed();
+        device = device.isEmpty() ? QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed() : device;
+        const struct group *floppy = ::getgrnam("floppy");
+        attached = ::stat(QFile::encodeName(device).constData(), &original) == 0;
+        if (!floppy || ::chown(QFile::encodeName(device).constData(), 0, floppy->gr_gid) != 0
+            || ::chmod(QFile::encodeName(device).constData(), 0660) != 0)
+            return "the loop device cannot be given to the group floppy";
+        return {};
+    }
+
+    void eject()
+    {
+        if (std::exchange(attached, false)) {
+            ::chown(QFile::encodeName(device).constData(), original.st_uid, original.st_gid);
+            ::chmod(QFile::encodeName(device).constData(), original.st_mode & 07777);
+            QProcess::execute("losetup", {"--detach", device});
+        }
+    }
+
+    QString device;
+
+private:
+    bool attached = false;
+    struct stat original {};
+};
+
+// One copy run of the groups to drive A as the choice finds it; its last message.
+QString copyRun(const DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &groups)
+{
+    std::array<GroupList *, GroupCount> lists{};
+    for (int i = 0; i < GroupCount; ++i)
+        lists[i] = &groups[i];
+    ChosenDriveA drive(choice);
+    FakeMessageBoxes messages;
+    CopyRun(GroupBoard(lists), drive, messages).CmdStartCopy_Click();
+    return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
+}
+
+QStringList filesOn(const QString &disk)
+{
+    return QString::fromUtf8(mtools("mdir", {"-b", "-i", disk, "::"})).remove("::/").split('\n', Qt::SkipEmptyParts);
+}
 
 UDisksMachine machineWith(const UDisksDrive &drive, const QList<UDisksBlock> &blocks)
 {
@@ -55,6 +121,8 @@ private slots:
     void descriptionNeverSpinsTheDrive_data();
     void descriptionNeverSpinsTheDrive();
     void fullFloppyIsDiskFull();
+    void internalDriveIsWrittenThroughMtools();
+    void refusalReachesTheUser();
 
 private:
     std::unique_ptr<QTemporaryDir> work;
@@ -243,34 +311,51 @@ void TestFloppyDrive::failuresBeforeTheCopy_data()
     QTest::addColumn<QJsonObject>("machine");
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("reason"); // LOOP: the loop device that plays the internal drive
+    QTest::addColumn<QString>("loopDisk"); // in that drive: "writable" or "write-protected"; or none
+    QTest::addColumn<bool>("asNobody");
     const QString refusal = "Not authorized to perform operation";
     const QString noMedium = "Error mounting /dev/sdb: No medium found";
+    const QString missing = work->filePath("fd9");
 
     QTest::newRow("no floppy drive, only a stick") << FakeMachine().usbStick(stickFolder).json() << "" << int(DriveNotReady)
-                                                   << "no floppy drive found";
-    QTest::newRow("no disk in the drive") << FakeMachine().internalFloppy(floppyFolder).json() << "" << int(DriveNotReady)
-                                          << "no disk in the floppy drive";
-    QTest::newRow("refused by the policy") << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", policyRefusal, refusal).json()
-                                           << "" << int(OtherFailure) << refusal;
+                                                   << "no floppy drive found" << "" << false;
+    QTest::newRow("no disk in the drive") << FakeMachine().internalFloppy(floppyFolder, missing).json() << "" << int(DriveNotReady)
+                                          << missing + ": No such file or directory" << "" << false;
+    QTest::newRow("internal drive, write-protected disk")
+        << FakeMachine().internalFloppy({}, "LOOP").json() << "" << int(OtherFailure)
+        << "LOOP: Read-only file system. The disk is write-protected: slide its tab to close the hole." << "write-protected" << false;
+    QTest::newRow("internal drive, user not in its group")
+        << FakeMachine().internalFloppy({}, "LOOP").json() << "" << int(OtherFailure)
+        << "LOOP: Permission denied. Only members of the group floppy may write to LOOP: your user must be in the group "
+           "floppy (ask the computer's administrator), then log in again."
+        << "writable" << true;
+    QTest::newRow("refused by the policy") << FakeMachine().usbFloppy(floppyFolder).with("sdb", "needsPassword", true).json()
+                                           << "" << int(OtherFailure) << refusal << "" << false;
     QTest::newRow("a refusal says more than an empty drive")
         << FakeMachine().internalFloppy().usbFloppy(floppyFolder).failing("sdb", "Mount", policyRefusal, refusal).json() << ""
-        << int(OtherFailure) << refusal;
+        << int(OtherFailure) << refusal << "" << false;
     QTest::newRow("a refusal is not forgotten for an empty drive")
         << FakeMachine()
-               .internalFloppy(floppyFolder, true)
+               .internalFloppy(floppyFolder)
+               .with("fd0", "filesystem", true)
                .failing("fd0", "Mount", policyRefusal, refusal)
                .usbFloppy(floppyFolder)
                .failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium)
                .json()
-        << "" << int(OtherFailure) << refusal;
-    QTest::newRow("looking into the drive refused")
-        << FakeMachine().internalFloppy().failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(OtherFailure) << refusal;
+        << "" << int(OtherFailure) << refusal << "" << false;
+    QTest::newRow("looking into the drive refused: written all the same")
+        << FakeMachine().internalFloppy({}, "LOOP").failing("fd0", "Rescan", policyRefusal, refusal).json() << "" << int(NoFailure)
+        << "" << "writable" << false;
+    const QString alreadyMounted = "Device /dev/sdb is already mounted at `" + floppyFolder + "'.";
+    QTest::newRow("mounted by the desktop meanwhile")
+        << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.AlreadyMounted", alreadyMounted).json()
+        << "" << int(NoFailure) << "" << "" << false;
     QTest::newRow("disk taken out")
         << FakeMachine().usbFloppy(floppyFolder).failing("sdb", "Mount", "org.freedesktop.UDisks2.Error.Failed", noMedium).json()
-        << "" << int(DriveNotReady) << noMedium;
+        << "" << int(DriveNotReady) << noMedium << "" << false;
     QTest::newRow("named device unknown") << FakeMachine().usbFloppy(floppyFolder).json() << "/dev/sdx" << int(DriveNotReady)
-                                          << "no block device /dev/sdx";
+                                          << "no block device /dev/sdx" << "" << false;
 }
 
 void TestFloppyDrive::failuresBeforeTheCopy()
@@ -279,17 +364,33 @@ void TestFloppyDrive::failuresBeforeTheCopy()
     QFETCH(QString, device);
     QFETCH(int, code);
     QFETCH(QString, reason);
+    QFETCH(QString, loopDisk);
+    QFETCH(bool, asNobody);
+    LoopFloppy floppy;
+    if (!loopDisk.isEmpty()) {
+        QVERIFY(createBlankImage(work->filePath("disk.img"), 1'474'560, {}).ok());
+        if (const QString why = floppy.insert(work->filePath("disk.img"), loopDisk == "write-protected"); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        machine = QJsonDocument::fromJson(QJsonDocument(machine).toJson().replace("LOOP", floppy.device.toUtf8())).object();
+    }
     FakeUDisks2 udisks;
     START_FAKE_UDISKS2(udisks, machine);
     SystemUDisks system;
     FloppyDriveA drive(system, device);
-
+    // Root acts as user nobody, who is in no group of a device, for the copy alone.
+    const bool acting = !asNobody || (::setegid(nobody) == 0 && ::seteuid(nobody) == 0);
     drive.BeginRun({});
-    const CopyOutcome outcome = drive.FileCopy(style, "a:05Samba.sty");
+    CopyOutcome outcome = drive.FileCopy(style, "a:05Samba.sty");
+    if (outcome.ok())
+        outcome = drive.Flush();
+    if (asNobody)
+        QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0 && acting);
 
     QCOMPARE(outcome.code, code);
-    QCOMPARE(outcome.reason, reason);
-    QVERIFY(QDir(floppyFolder).isEmpty() && QDir(stickFolder).isEmpty());
+    QCOMPARE(outcome.reason, reason.replace("LOOP", floppy.device));
+    const bool onTheFolder = outcome.ok() && loopDisk.isEmpty();
+    QCOMPARE(QDir(floppyFolder).entryList(QDir::Files), onTheFolder ? QStringList{"05SAMBA.STY"} : QStringList{});
+    QVERIFY(QDir(stickFolder).isEmpty());
 }
 
 void TestFloppyDrive::noUDisksOnTheBus()
@@ -324,6 +425,8 @@ void TestFloppyDrive::formatUnmountsFormatsAndMounts_data()
     QTest::newRow("disk in use") << mounted().failing("sdb", "Unmount", failed, busy).json() << "" << busy << QStringList{unmount};
     QTest::newRow("format fails") << mounted().failing("sdb", "Format", failed, busy).json() << "" << busy
                                   << QStringList{unmount, format};
+    QTest::newRow("the desktop mounts it first") << mounted().with("sdb", "desktopMounts", true).json() << "" << ""
+                                                 << QStringList{unmount, format, mount};
     QTest::newRow("larger than a floppy") << mounted().json() << "/dev/sdc" << "/dev/sdc is larger than a floppy disk"
                                           << QStringList{};
 }
@@ -359,11 +462,15 @@ void TestFloppyDrive::descriptionNeverSpinsTheDrive_data()
                                       << "USB floppy drive, /dev/sdb, 1\\.44 MB, not mounted";
     QTest::newRow("internal drive, size unknown")
         << FakeMachine().internalFloppy(floppyFolder).with("fd0", "filesystem", true).with("fd0", "mounted", true).json() << ""
-        << "floppy drive, " + floppy + ", [0-9]+ KB free";
+        << "internal floppy drive, " + floppy + ", [0-9]+ KB free";
     QTest::newRow("the drive with a disk") << FakeMachine().internalFloppy().usbFloppy(floppyFolder).json() << ""
                                            << "USB floppy drive, /dev/sdb, 1\\.44 MB, not mounted";
-    QTest::newRow("internal drive, no disk seen") << FakeMachine().internalFloppy(floppyFolder).usbStick(stick).json() << ""
-                                                  << "no disk in the floppy drive";
+    QTest::newRow("internal drive, never looked into") << FakeMachine().internalFloppy(floppyFolder).usbStick(stick).json() << ""
+                                                       << "internal floppy drive, /dev/fd0, written without mounting";
+    QTest::newRow("USB drive, no disk") << FakeMachine().usbFloppy(floppyFolder).with("sdb", "filesystem", false).with("sdb", "Size", 0).json()
+                                        << "" << "no disk in the floppy drive";
+    QTest::newRow("hidden by the system") << FakeMachine().usbFloppy(floppyFolder).with("sdb", "HintIgnore", true).json() << ""
+                                          << "no floppy drive found";
     QTest::newRow("only a stick") << FakeMachine().usbStick(stick).json() << "" << "no floppy drive found";
     QTest::newRow("named stick") << FakeMachine().usbStick(stick).json() << "/dev/sdc"
                                  << "USB drive, " + QRegularExpression::escape(stick) + ", 16\\.0 GB, [0-9]+ KB free";
@@ -408,6 +515,55 @@ void TestFloppyDrive::fullFloppyIsDiskFull()
 
     QCOMPARE(QDir(floppyFolder).entryList(QDir::Files), (QStringList{"01BIG.STY", "02BIG.STY"}));
     QCOMPARE(describeFloppyDrive(system), "USB floppy drive, " + floppyFolder + ", 1.44 MB, 240 KB free");
+}
+
+// The internal drive as Debian shows it, named as on the command line: written through
+// mtools on its block device until the disk is full, then onto the next disk, then formatted.
+void TestFloppyDrive::internalDriveIsWrittenThroughMtools()
+{
+    const QString firstDisk = work->filePath("first.img"), nextDisk = work->filePath("next.img");
+    QVERIFY(createBlankImage(firstDisk, 1'474'560, {}).ok() && createBlankImage(nextDisk, 1'474'560, {}).ok());
+    LoopFloppy floppy;
+    if (const QString why = floppy.insert(firstDisk); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    FakeUDisks2 udisks;
+    START_FAKE_UDISKS2(udisks, FakeMachine().internalFloppy({}, floppy.device).json());
+    SystemUDisks system;
+    DriveAChoice choice(floppy.device, system);
+    std::array<MemoryGroupList, GroupCount> groups;
+    for (int number = 1; number <= 3; ++number) {
+        writeFile(work->filePath(groupPrefix(number) + "Rumba.sty"), QByteArray(600 * 1024, char('a' + number)));
+        groups[number - 1].AddItem(work->filePath(groupPrefix(number) + "Rumba.sty"));
+    }
+
+    QCOMPARE(choice.description(), "internal floppy drive, " + floppy.device + ", written without mounting");
+    QCOMPARE(copyRun(choice, groups), "DISK FULL: INSERT NEW DISK !");
+    QCOMPARE(filesOn(floppy.device), (QStringList{"01RUMBA.STY", "02RUMBA.STY"}));
+    QCOMPARE(mtools("mtype", {"-i", floppy.device, "::02RUMBA.STY"}), QByteArray(600 * 1024, 'c'));
+
+    QCOMPARE(floppy.insert(nextDisk), QString());
+    groups[0] = groups[1] = MemoryGroupList();
+    QCOMPARE(copyRun(choice, groups), "       READY !");
+    QCOMPARE(filesOn(floppy.device), QStringList{"03RUMBA.STY"});
+
+    QCOMPARE(choice.driveForFormat()->erase("korvana 1"), QString());
+    QCOMPARE(filesOn(floppy.device), QStringList{});
+    QVERIFY(mtools("mlabel", {"-s", "-i", floppy.device, "::"}).contains("KORVANA 1"));
+    QVERIFY2(!udisks.calls().join('\n').contains("Mount") && !udisks.calls().join('\n').contains("Format"),
+             qPrintable(udisks.calls().join('\n')));
+}
+
+// The desktop's policy refuses, and the user reads the daemon's own words.
+void TestFloppyDrive::refusalReachesTheUser()
+{
+    FakeUDisks2 udisks;
+    START_FAKE_UDISKS2(udisks, FakeMachine().usbFloppy(floppyFolder).with("sdb", "needsPassword", true).json());
+    SystemUDisks system;
+    std::array<MemoryGroupList, GroupCount> groups;
+    groups[4].AddItem(style);
+
+    QCOMPARE(copyRun(DriveAChoice({}, system), groups), "CANNOT COPY: " + style + "\nNot authorized to perform operation");
+    QCOMPARE(groups[4].ForeColor(), PendingColour);
 }
 
 QTEST_GUILESS_MAIN(TestFloppyDrive)

@@ -28,6 +28,7 @@ public:
     QString description() const override { return shown; }
     QString whyNotPossible() const override { return {}; }
     QString nextImageName() const override { return next; }
+    QString whyNoNextImage() const override { return noNext; }
     QString erase(const QString &label) override
     {
         calls.append("erase " + label);
@@ -43,6 +44,7 @@ public:
 
     QString shown = "floppy image DSKA0003.IMG, 1.44 MB";
     QString next;
+    QString noNext;
     QString failure;
     QStringList &calls;
 };
@@ -98,6 +100,7 @@ private slots:
     void erasingAsksFirst_data();
     void erasingAsksFirst();
     void nextImageNeedsNoQuestion();
+    void noNextImageIsSaid();
     void volumeLabels_data();
     void volumeLabels();
 };
@@ -192,6 +195,24 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
     QCOMPARE(driveShown, QString("floppy image DSKA0004.IMG"));
     QCOMPARE(choiceAfter, QString("&Next image: after DSKA0004.IMG"));
     QCOMPARE(outcome, 0);
+}
+
+void TestFormatDialog::noNextImageIsSaid()
+{
+    QStringList seen;
+    FakeMessageBoxes messages;
+    DesktopFormatDialog formatDialog([&] {
+        auto last = std::make_unique<FakeFloppy>(seen, QString(), QString());
+        last->noNext = "No next image after DSKA9999.IMG";
+        return last;
+    }, messages);
+    QRadioButton *next = nullptr, *erase = nullptr;
+    runDialog(formatDialog, 0, [&](QDialog &dialog) {
+        next = child<QRadioButton>(dialog, "nextImageChoice");
+        erase = child<QRadioButton>(dialog, "eraseChoice");
+        QVERIFY(next->text() == "No next image after DSKA9999.IMG" && !next->isEnabled() && erase->isChecked());
+    });
+    QVERIFY(next && erase);
 }
 
 void TestFormatDialog::volumeLabels_data()

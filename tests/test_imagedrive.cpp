@@ -400,6 +400,7 @@ void TestImageDrive::nextImagePath_data()
     QTest::newRow("dash") << "styles-7.img" << "styles-8.img";
     QTest::newRow("carry") << "DSKA0099.IMG" << "DSKA0100.IMG";
     QTest::newRow("wider") << "disk9.img" << "disk10.img";
+    QTest::newRow("last of its width") << "DSKA9999.IMG" << "";
     QTest::newRow("no extension") << "disk1" << "disk2";
     QTest::newRow("taken") << "DSKA0000.IMG" << "DSKA0002.IMG";
     QTest::newRow("no number") << "styles.img" << "";

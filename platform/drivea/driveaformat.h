@@ -16,6 +16,9 @@ public:
     // For a numbered floppy image, the name of the blank image that may follow it.
     virtual QString nextImageName() const { return {}; }
 
+    // For a numbered floppy image that no image may follow, why not.
+    virtual QString whyNoNextImage() const { return {}; }
+
     // Erases the disk, giving it the volume label. Runs on a worker thread; returns
     // the failure's own words, or an empty text.
     virtual QString erase(const QString &label) = 0;

@@ -72,6 +72,14 @@ public:
 
     QString nextImageName() const override { return QFileInfo(nextImagePath(path)).fileName(); }
 
+    QString whyNoNextImage() const override
+    {
+        const QString base = QFileInfo(path).completeBaseName();
+        if (base.isEmpty() || !base.back().isDigit() || !nextImageName().isEmpty())
+            return {};
+        return QStringLiteral("No next image: no free number of the same width follows %1").arg(QFileInfo(path).fileName());
+    }
+
     QString erase(const QString &label) override
     {
         DriveALock lock;

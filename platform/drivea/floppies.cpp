@@ -22,7 +22,7 @@ QList<UDisksBlock> blocksOf(const UDisksDrive &drive, const UDisksMachine &machi
 {
     QList<UDisksBlock> blocks;
     std::copy_if(machine.blocks.cbegin(), machine.blocks.cend(), std::back_inserter(blocks),
-                 [&](const UDisksBlock &block) { return block.drive == drive.path; });
+                 [&](const UDisksBlock &block) { return block.drive == drive.path && !block.hintIgnore; });
     std::sort(blocks.begin(), blocks.end(),
               [](const UDisksBlock &a, const UDisksBlock &b) { return a.device < b.device; });
     return blocks;
@@ -83,7 +83,7 @@ QList<UDisksFloppy> floppyDrives(const UDisksMachine &machine)
 std::optional<UDisksFloppy> namedBlockDevice(const UDisksMachine &machine, const QString &device)
 {
     const auto named = std::find_if(machine.blocks.cbegin(), machine.blocks.cend(), [&](const UDisksBlock &block) {
-        return !device.isEmpty() && (block.device == device || block.symlinks.contains(device));
+        return !device.isEmpty() && !block.hintIgnore && (block.device == device || block.symlinks.contains(device));
     });
     if (named == machine.blocks.cend())
         return std::nullopt;

@@ -13,6 +13,9 @@ struct UDisksFloppy {
     UDisksBlock block;
 
     bool mounted() const { return !block.mountPoints.isEmpty(); }
+    // UDisks2 knows the disk's file system. It never looks into an internal drive.
+    bool seenInto() const { return block.hasFilesystem || mounted(); }
+    bool internal() const { return drive.connectionBus.isEmpty(); }
 };
 
 // A drive that takes floppy disks, or a drive whose removable medium is no larger than
@@ -22,7 +25,7 @@ struct UDisksFloppy {
 bool isFloppyDrive(const UDisksDrive &drive, const UDisksMachine &machine);
 
 // The machine's floppy drives: those whose disk is mounted first, then in the order of
-// their device names.
+// their device names. A block device that the system hides (HintIgnore) is none of them.
 QList<UDisksFloppy> floppyDrives(const UDisksMachine &machine);
 
 // The block device that the user named ("/dev/fd0", "/dev/sdb" or one of its links in

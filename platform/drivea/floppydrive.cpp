@@ -1,8 +1,12 @@
 #include "floppydrive.h"
 
 #include "floppies.h"
+#include "floppydevice.h"
+#include "imagedrive.h"
+#include "imageformat.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <sys/statvfs.h>
@@ -58,32 +62,50 @@ CopyOutcome mountFailure(const UDisksReply &reply)
     return {driveIsGone(reply) ? DriveNotReady : OtherFailure, reply.message};
 }
 
-// Mounts the floppy's disk, unless it is mounted already, and tells where it is.
-CopyOutcome mountDisk(UDisks &udisks, UDisksFloppy floppy, const QString &device, QString *mountPoint)
+// Where the disk is after Mount answered: where Mount put it, or where the desktop had
+// mounted it first (AlreadyMounted). Empty when it is not mounted.
+QString mountedAfter(UDisks &udisks, const UDisksFloppy &floppy, const QString &device, const UDisksReply &reply)
 {
-    if (!floppy.block.hasFilesystem && !floppy.mounted()) {
-        // UDisks2 does not look into an internal floppy drive by itself; it must now.
-        if (const UDisksReply reply = udisks.rescan(floppy.block.path); !reply.ok())
-            return mountFailure(reply);
-        const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
-        if (!now || (!now->block.hasFilesystem && !now->mounted()))
-            return {DriveNotReady, noDisk};
-        floppy = *now;
-    }
-    if (!floppy.mounted()) {
-        const UDisksReply reply = udisks.mount(floppy.block.path);
-        if (reply.ok() && !reply.mountPoint.isEmpty()) {
-            *mountPoint = reply.mountPoint;
-            return {};
-        }
-        // The desktop may have mounted it in the meantime.
-        const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
-        if (!now || !now->mounted())
-            return mountFailure(reply);
-        floppy = *now;
-    }
-    *mountPoint = floppy.block.mountPoints.constFirst();
+    if (reply.ok() && !reply.mountPoint.isEmpty())
+        return reply.mountPoint;
+    if (const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device); now && now->mounted())
+        return now->block.mountPoints.constFirst();
+    // "Device /dev/sdb is already mounted at `/media/user/STYLES'."
+    static const QRegularExpression mountedAt(QStringLiteral("already mounted at `(.+)'"));
+    if (reply.errorName == QLatin1String("org.freedesktop.UDisks2.Error.AlreadyMounted"))
+        return mountedAt.match(reply.message).captured(1);
     return {};
+}
+
+// Mounts the floppy's disk, unless it is mounted already, and tells where it is.
+CopyOutcome mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString &device, QString *mountPoint)
+{
+    if (floppy.mounted()) {
+        *mountPoint = floppy.block.mountPoints.constFirst();
+        return {};
+    }
+    const UDisksReply reply = udisks.mount(floppy.block.path);
+    *mountPoint = mountedAfter(udisks, floppy, device, reply);
+    return mountPoint->isEmpty() ? mountFailure(reply) : CopyOutcome{};
+}
+
+// The floppy after UDisks2 has been asked to look into it, if it had not. A look refused
+// by the policy changes nothing: the disk is then written as UDisks2 shows it.
+CopyOutcome lookInto(UDisks &udisks, UDisksFloppy *floppy, const QString &device)
+{
+    if (floppy->seenInto() || !udisks.rescan(floppy->block.path).ok())
+        return {};
+    const std::optional<UDisksFloppy> now = lookAgain(udisks, *floppy, device);
+    if (!now)
+        return {DriveNotReady, notFound(device)};
+    *floppy = *now;
+    return {};
+}
+
+QString formatThroughMtools(const QString &device, const QString &label)
+{
+    const FloppyDevice medium = examineFloppyDevice(device);
+    return medium.state.ok() ? formatDevice(device, medium.size, label).reason : medium.state.reason;
 }
 
 // Without mounting anything: the floppy whose disk is mounted, else the first one
@@ -101,6 +123,8 @@ QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
     if (floppy.drive.path.isEmpty())
         return QStringLiteral("block device");
     const QString kind = isFloppyDrive(floppy.drive, machine) ? QStringLiteral("floppy drive") : QStringLiteral("drive");
+    if (floppy.internal())
+        return QStringLiteral("internal ") + kind;
     return floppy.drive.connectionBus == QLatin1String("usb") ? QStringLiteral("USB ") + kind : kind;
 }
 
@@ -122,19 +146,27 @@ FloppyDriveA::FloppyDriveA(UDisks &udisks, const QString &device)
 
 void FloppyDriveA::BeginRun(const QStringList &sources)
 {
-    disk.reset();
+    letGo();
     runSources = sources;
 }
 
 void FloppyDriveA::EndRun()
 {
+    letGo();
+}
+
+void FloppyDriveA::letGo()
+{
+    if (disk)
+        disk->EndRun();
     disk.reset();
+    mountedAt.clear();
     lock.release();
 }
 
 QString FloppyDriveA::mountPoint() const
 {
-    return disk ? disk->folder() : QString();
+    return mountedAt;
 }
 
 CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
@@ -162,20 +194,37 @@ CopyOutcome FloppyDriveA::openDisk()
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     CopyOutcome outcome{DriveNotReady, notFound(device)};
     for (const UDisksFloppy &floppy : floppies) {
-        QString mountPoint;
-        const CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountPoint);
-        if (mounted.ok()) {
-            if (const QString why = lock.take(floppy.block.device); !why.isEmpty())
-                return {OtherFailure, why};
-            disk = std::make_unique<FolderDriveA>(mountPoint, FolderDriveA::Medium::FatDisk);
-            disk->BeginRun(runSources);
+        const CopyOutcome opened = openFloppy(floppy);
+        if (opened.ok())
             return {};
-        }
         // A refusal says more than an empty drive.
         if (outcome.code == DriveNotReady)
-            outcome = mounted;
+            outcome = opened;
     }
     return outcome;
+}
+
+// The disk where it is mounted, or else its block device, written through mtools.
+CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
+{
+    if (CopyOutcome outcome = lookInto(udisks, &floppy, device); !outcome.ok())
+        return outcome;
+    if (!floppy.seenInto()) {
+        // The image drive takes the lock on the block device itself.
+        const FloppyDevice medium = examineFloppyDevice(floppy.block.device);
+        if (medium.state.ok()) {
+            disk = std::make_unique<ImageDriveA>(floppy.block.device, ImageDriveA::Medium::BlockDevice);
+            disk->BeginRun(runSources);
+        }
+        return medium.state;
+    }
+    if (CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountedAt); !mounted.ok())
+        return mounted;
+    if (const QString why = lock.take(floppy.block.device); !why.isEmpty())
+        return {OtherFailure, why};
+    disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk);
+    disk->BeginRun(runSources);
+    return {};
 }
 
 QString describeFloppyDrive(UDisks &udisks, const QString &device)
@@ -187,13 +236,17 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
     if (floppies.isEmpty())
         return notFound(device);
     const UDisksFloppy floppy = likelyDriveA(floppies);
-    if (!floppy.mounted() && !floppy.block.hasFilesystem && floppy.block.size == 0)
+    // UDisks2 knows whether a USB drive holds a disk, never whether an internal one does.
+    if (!floppy.seenInto() && floppy.block.size == 0 && !floppy.internal())
         return noDisk;
 
     QStringList parts = {kindOfDrive(floppy, *machine), floppy.mounted() ? floppy.block.mountPoints.constFirst() : floppy.block.device};
     parts.append(diskSizeText(floppy.block.size));
     // Only a mounted disk is asked for its free space: anything else would spin the drive.
-    parts.append(floppy.mounted() ? freeSpaceText(floppy.block.mountPoints.constFirst()) : QStringLiteral("not mounted"));
+    if (floppy.mounted())
+        parts.append(freeSpaceText(floppy.block.mountPoints.constFirst()));
+    else
+        parts.append(floppy.seenInto() ? QStringLiteral("not mounted") : QStringLiteral("written without mounting"));
     parts.removeAll(QString());
     return parts.join(QLatin1String(", "));
 }
@@ -213,6 +266,9 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     DriveALock lock;
     if (const QString why = lock.take(block.device); !why.isEmpty())
         return why;
+    // UDisks2 would wait in vain for the new file system to show.
+    if (!floppy.seenInto())
+        return formatThroughMtools(block.device, label);
 
     if (floppy.mounted()) {
         if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())
@@ -221,5 +277,5 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     if (const UDisksReply reply = udisks.format(block.path, QStringLiteral("vfat"), label); !reply.ok())
         return reply.message;
     const UDisksReply reply = udisks.mount(block.path);
-    return reply.ok() ? QString() : reply.message;
+    return reply.ok() || !mountedAfter(udisks, floppy, device, reply).isEmpty() ? QString() : reply.message;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "folderdrive.h"
-#include "udisks.h"
+#include "floppies.h"
 
 #include <memory>
 
 // Drive A as a floppy disk in a drive that UDisks2 knows. At the first copy of a run
 // the disk is mounted, unless the desktop has mounted it already, and the styles go
 // into its mount point. The disk stays mounted after the run, as the desktop expects.
+// A disk that UDisks2 cannot look into, as in an internal drive, is written through
+// mtools on the block device instead, as an image is.
 class FloppyDriveA : public DriveA {
 public:
     // device: the block device the user named ("/dev/fd0", "/dev/sdb"), or empty for
@@ -24,20 +26,25 @@ public:
 
 private:
     CopyOutcome openDisk();
+    CopyOutcome openFloppy(UDisksFloppy floppy);
+    void letGo();
 
     UDisks &udisks;
     QString device;
     QStringList runSources;
-    DriveALock lock; // on the block device, which formatting the disk takes too
-    std::unique_ptr<FolderDriveA> disk;
+    DriveALock lock; // on the block device of a mounted disk, which formatting takes too
+    std::unique_ptr<DriveA> disk;
+    QString mountedAt;
 };
 
 // What the floppy drive is, for the text after "Drive A: ": "USB floppy drive,
 // /media/USER/STYLES, 1.44 MB, 312 KB free", "no disk in the floppy drive", "no floppy
-// drive found". device as for FloppyDriveA. It neither mounts nor spins the drive.
+// drive found", "internal floppy drive, /dev/fd0, written without mounting". device as
+// for FloppyDriveA. It neither mounts nor spins the drive.
 QString describeFloppyDrive(UDisks &udisks, const QString &device = {});
 
 // Erases the disk in the floppy drive and gives it an empty FAT file system named label:
-// unmounts it, formats it and mounts it again. Returns the system's words for what
-// failed, or an empty text. The label must already suit FAT.
+// unmounts it, formats it and mounts it again; a disk that UDisks2 cannot look into is
+// formatted through mtools on the block device, with the disk's size. Returns the
+// system's words for what failed, or an empty text. The label must already suit FAT.
 QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label);

@@ -1,6 +1,7 @@
 #include "imagedrive.h"
 
 #include "fatname.h"
+#include "floppydevice.h"
 #include "localname.h"
 #include "mtools.h"
 
@@ -111,8 +112,9 @@ QString changedCharacter(const QString &name, const QStringList &stored)
 
 } // namespace
 
-ImageDriveA::ImageDriveA(const QString &imagePath)
+ImageDriveA::ImageDriveA(const QString &imagePath, Medium medium)
     : imagePath(imagePath)
+    , medium(medium)
 {
 }
 
@@ -132,6 +134,8 @@ CopyOutcome ImageDriveA::checkImage() const
 {
     if (imagePath.isEmpty())
         return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
+    if (medium == Medium::BlockDevice)
+        return examineFloppyDevice(imagePath).state;
     const ImageFile image = examineImage(imagePath);
     if (image.error)
         return imageFailure(imagePath, image.error);

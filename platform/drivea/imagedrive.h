@@ -16,7 +16,10 @@ class QTemporaryDir;
 // writes the whole group with one mcopy and reads it back with another.
 class ImageDriveA : public DriveA {
 public:
-    explicit ImageDriveA(const QString &imagePath);
+    // A floppy drive's block device in place of an image file is written the same way.
+    enum class Medium { ImageFile, BlockDevice };
+
+    explicit ImageDriveA(const QString &imagePath, Medium medium = Medium::ImageFile);
 
     void BeginRun(const QStringList &sources) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
@@ -41,6 +44,7 @@ private:
     void removeFiles(const QList<Copy> &files) const;
 
     QString imagePath;
+    Medium medium;
     DriveALock lock;
     // Asked for since the last flush.
     QList<Copy> queued;

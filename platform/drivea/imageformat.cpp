@@ -66,6 +66,13 @@ FormatOutcome formatImage(const QString &path, const QString &label)
     return runMformat(path, image.size, diskLabel);
 }
 
+FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label)
+{
+    if (!isFloppyImageSize(size))
+        return notPossible(QStringLiteral("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
+    return runMformat(device, size, label);
+}
+
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
 {
     if (!isFloppyImageSize(size))
@@ -104,6 +111,9 @@ QString nextImagePath(const QString &path)
     const qulonglong number = match.captured(2).toULongLong(&inRange);
     const int width = int(match.capturedLength(2));
     for (qulonglong next = number + 1; inRange && next <= number + mostNumbersTried; ++next) {
+        // Emulators count DSKA0000 to DSKA9999: only a one-digit number may grow wider.
+        if (width > 1 && QString::number(next).size() > width)
+            break;
         const QString name = match.captured(1) + QStringLiteral("%1").arg(next, width, 10, QLatin1Char('0')) + suffix;
         const QString candidate = info.dir().filePath(name);
         if (!pathIsTaken(candidate))

@@ -77,6 +77,7 @@ UDisksBlock blockFrom(const QString &path, const UDisksInterfaces &interfaces)
         .idType = block.value(QStringLiteral("IdType")).toString(),
         .readOnly = block.value(QStringLiteral("ReadOnly")).toBool(),
         .hintSystem = block.value(QStringLiteral("HintSystem")).toBool(),
+        .hintIgnore = block.value(QStringLiteral("HintIgnore")).toBool(),
     };
 }
 

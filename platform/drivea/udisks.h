@@ -42,6 +42,7 @@ struct UDisksBlock {
     QString idType;
     bool readOnly = false;
     bool hintSystem = false;
+    bool hintIgnore = false; // the system asks that it be shown to no user
 };
 
 struct UDisksMachine {

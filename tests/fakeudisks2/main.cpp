@@ -1,6 +1,7 @@
 // A stand-in for UDisks2, for tests: it owns org.freedesktop.UDisks2 on the bus it is
 // started on and shows the machine that a JSON file describes (see fakeudisks.h).
 // Mount points are plain folders; every call to a block device is appended to a log.
+// It answers as UDisks2 2.9 of Debian 12 does, refusals and errors included.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -134,31 +135,29 @@ private:
         const QString method = call.member();
         const QJsonArray failure = block[QLatin1String("fails")][method].toArray();
         if (block.isEmpty())
-            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"), QStringLiteral("No such object"));
+            return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                         QStringLiteral("No such interface \u201c%1\u201d on object at path %2").arg(call.interface(), call.path()));
         if (!failure.isEmpty())
             return call.createErrorReply(failure[0].toString(), failure[1].toString());
+        // The policy wants a password, and there is no agent to ask for it.
+        if (block[QLatin1String("needsPassword")].toBool())
+            return call.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain"),
+                                         QStringLiteral("Not authorized to perform operation"));
         const bool hasFilesystem = block[QLatin1String("filesystem")].toBool();
         const bool mounted = block[QLatin1String("mounted")].toBool();
         const QString device = block[QLatin1String("Device")].toString();
 
-        if (method == QLatin1String("Rescan")) {
-            if (block[QLatin1String("rescanFindsDisk")].toBool())
-                change(name, QStringLiteral("filesystem"), true);
+        // udev has probed every device it will; a floppy device (fd*) it never probes.
+        if (method == QLatin1String("Rescan"))
             return call.createReply();
-        }
-        if (method == QLatin1String("Format")) {
-            if (mounted)
-                return call.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy"), device + QStringLiteral(" is mounted"));
-            change(name, QStringLiteral("filesystem"), true);
-            change(name, QStringLiteral("IdType"), call.arguments().value(0).toString());
-            change(name, QStringLiteral("IdLabel"), qdbus_cast<QVariantMap>(call.arguments().value(1)).value(QStringLiteral("label")).toString());
-            return call.createReply();
-        }
+        if (method == QLatin1String("Format"))
+            return format(call, name, block);
         if (!hasFilesystem)
             return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), QStringLiteral("No such interface"));
         if (method == QLatin1String("Mount")) {
             if (mounted)
-                return call.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.AlreadyMounted"), device + QStringLiteral(" is already mounted"));
+                return call.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.AlreadyMounted"),
+                                             QStringLiteral("Device %1 is already mounted at `%2'.").arg(device, block[QLatin1String("mountsAt")].toString()));
             change(name, QStringLiteral("mounted"), true);
             return call.createReply(block[QLatin1String("mountsAt")].toString());
         }
@@ -169,6 +168,24 @@ private:
             return call.createReply();
         }
         return call.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), QStringLiteral("No such method"));
+    }
+
+    // The signatures are wiped first; mkfs then refuses a mounted device.
+    QDBusMessage format(const QDBusMessage &call, const QString &name, const QJsonObject &block)
+    {
+        const QString device = block[QLatin1String("Device")].toString();
+        change(name, QStringLiteral("IdType"), QString());
+        change(name, QStringLiteral("IdLabel"), QString());
+        if (block[QLatin1String("mounted")].toBool())
+            return call.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.Failed"),
+                                         QStringLiteral("Error creating filesystem 'vfat': mkfs.fat: %1 contains a mounted filesystem.").arg(device));
+        change(name, QStringLiteral("IdType"), call.arguments().value(0).toString());
+        change(name, QStringLiteral("IdLabel"), qdbus_cast<QVariantMap>(call.arguments().value(1)).value(QStringLiteral("label")).toString());
+        if (!block[QLatin1String("neverProbed")].toBool())
+            change(name, QStringLiteral("filesystem"), true);
+        if (block[QLatin1String("desktopMounts")].toBool())
+            change(name, QStringLiteral("mounted"), true);
+        return call.createReply();
     }
 
     // "Format sdb vfat auth.no_user_interaction=false label=STYLES interactive"

@@ -1,0 +1,73 @@
+#include "floppydevice.h"
+
+#include "floppies.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString whoMayWrite(const QString &device)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return {};
+    if (!(info.st_mode & S_IWGRP))
+        return QStringLiteral(" Only root may write to %1.").arg(device);
+    const struct group *group = ::getgrgid(info.st_gid);
+    const QString name = group ? QString::fromLocal8Bit(group->gr_name) : QString::number(info.st_gid);
+    return QStringLiteral(" Only members of the group %1 may write to %2: your user must be in the group %1 (ask the "
+                          "computer's administrator), then log in again.")
+        .arg(name, device);
+}
+
+CopyOutcome cannotOpen(const QString &device, int error)
+{
+    const QString words = QStringLiteral("%1: %2").arg(device, qt_error_string(error));
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOMEDIUM:
+    case EIO:
+        return {DriveNotReady, words};
+    case EROFS:
+        return {OtherFailure, QStringLiteral("%1. The disk is write-protected: slide its tab to close the hole.").arg(words)};
+    case EACCES:
+    case EPERM:
+        return {OtherFailure, words + QLatin1Char('.') + whoMayWrite(device)};
+    default:
+        return {OtherFailure, words};
+    }
+}
+
+} // namespace
+
+FloppyDevice examineFloppyDevice(const QString &device)
+{
+    // O_EXCL: a device whose file system is mounted is not written behind its back.
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_EXCL | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {cannotOpen(device, errno)};
+    FloppyDevice floppy;
+    quint64 size = 0;
+    int readOnly = 0;
+    if (::ioctl(fd, BLKGETSIZE64, &size) != 0 || ::ioctl(fd, BLKROGET, &readOnly) != 0)
+        floppy.state = cannotOpen(device, errno);
+    else if (readOnly)
+        floppy.state = cannotOpen(device, EROFS);
+    else if (size == 0)
+        floppy.state = {DriveNotReady, QStringLiteral("no disk in %1").arg(device)};
+    else if (size > quint64(largestFloppy))
+        floppy.state = {OtherFailure, QStringLiteral("%1 holds %2, more than a floppy disk").arg(device, diskSizeText(qint64(size)))};
+    floppy.size = qint64(size);
+    ::close(fd);
+    return floppy;
+}
