@@ -24,7 +24,8 @@ public:
 
 class NoMessages : public MessageBoxes {
 public:
-    void MsgBox(const QString &, int, const QString &) override {}
+    void MsgBox(const QString &prompt, int, const QString &) override { last = prompt; }
+    QString last;
     bool Question(QWidget *, const QString &, const QString &) override { return false; }
 };
 
@@ -54,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     NoMessages messages;
     const GroupBoard board(pointers);
     CopyRun run(board, drive, messages);
-    FUZZ_CHECK(run.Copy().ok());
+    run.CmdStartCopy_Click();
+    FUZZ_CHECK(messages.last == QLatin1String("       READY !"));
 
     FUZZ_CHECK(drive.destinations.size() == entries.size());
     FUZZ_CHECK(lists[number - 1].ForeColor() == CopiedColour);
