@@ -4,7 +4,6 @@
 #include "desktoplauncher.h"
 #include "desktopmessageboxes.h"
 #include "drivechoice.h"
-#include "firstshown.h"
 #include "frmdupliva.h"
 #include "launcherentryprogress.h"
 #include "udisks.h"
@@ -15,7 +14,6 @@ int main(int argc, char *argv[])
     chooseWindowSystem();
     DuplivaApplication app(argc, argv);
     substituteDesignFonts();
-    exitWhenFirstShownIfAsked();
 
     // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the
     // machine's floppy drive.
