@@ -9,87 +9,63 @@
 
 namespace {
 
-const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                    QStringLiteral("Shows this help and ends."));
-const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
-                                       QStringLiteral("Shows the version and ends."));
-
-void describe(QCommandLineParser &parser)
+bool anyArgument(int argc, char *argv[], std::initializer_list<const char *> names)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Copies arranger keyboard styles to drive A, each group under its own number \"01\" to \"20\"."));
-    // "-platform" is one unknown option, not eight single-letter ones.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOption(helpOption);
-    parser.addOption(versionOption);
-    parser.addPositionalArgument(
-        QStringLiteral("PATH"),
-        QStringLiteral("Drive A: a folder, a floppy image file, or a floppy drive's block device such as "
-                       "/dev/fd0. Without it, drive A is what the environment variable DUPLIVA_DRIVE_A names, "
-                       "else the floppy drive found through UDisks2."),
-        QStringLiteral("[PATH]"));
+    for (int i = 1; i < argc; ++i) {
+        for (const char *name : names) {
+            if (qstrcmp(argv[i], name) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
-// What the command line asks of the program: to run with drive A at an optional PATH,
-// or to print its help or version and end, or nothing it accepts.
-struct CommandLine {
-    enum Request { Run, ShowHelp, ShowVersion, Refuse };
-
-    Request request = Run;
-    QString drivePath; // PATH, empty when none is given
-    QString error;     // why a refused command line is refused
-};
-
-void print(FILE *stream, const QString &text)
+[[noreturn]] void refuse(const QString &why)
 {
-    std::fputs(qPrintable(text), stream);
-    std::fflush(stream);
-}
-
-// arguments starts with the program's own name, as argv does.
-CommandLine parseCommandLine(const QStringList &arguments)
-{
-    QCommandLineParser parser;
-    describe(parser);
-    if (!parser.parse(arguments))
-        return {CommandLine::Refuse, {}, parser.errorText()};
-    if (parser.isSet(helpOption))
-        return {CommandLine::ShowHelp};
-    if (parser.isSet(versionOption))
-        return {CommandLine::ShowVersion};
-    const QStringList paths = parser.positionalArguments();
-    if (paths.size() > 1)
-        return {CommandLine::Refuse, {},
-                QStringLiteral("Only one PATH may be given, not %1: %2.").arg(paths.size()).arg(paths.join(u' '))};
-    return {CommandLine::Run, paths.value(0)};
+    const QString program = QFileInfo(QCoreApplication::arguments().value(0, QStringLiteral("dupliva"))).fileName();
+    std::fputs(qPrintable(QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, why)), stderr);
+    std::exit(2);
 }
 
 } // namespace
 
-QString drivePathFromCommandLine(int argc, char *argv[])
+bool windowSystemGiven(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine command = parseCommandLine(arguments);
-    if (command.request == CommandLine::Run)
-        return command.drivePath;
+    return anyArgument(argc, argv, {"-platform", "--platform"});
+}
 
-    const QString program = QFileInfo(arguments.value(0, QStringLiteral("dupliva"))).fileName();
-    switch (command.request) {
-    case CommandLine::ShowVersion:
-        print(stdout, QStringLiteral("Dupliva %1\n").arg(QStringLiteral(DUPLIVA_VERSION)));
-        std::exit(EXIT_SUCCESS);
-    case CommandLine::ShowHelp: {
-        // The help names the program as the application does, so it needs one.
-        QCoreApplication textOnly(argc, argv);
-        QCommandLineParser parser;
-        describe(parser);
-        print(stdout, parser.helpText());
-        std::exit(EXIT_SUCCESS);
-    }
-    default:
-        print(stderr, QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, command.error));
-        std::exit(2);
-    }
+void needNoDisplayForText(int argc, char *argv[])
+{
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !windowSystemGiven(argc, argv);
+    if (noDisplay && anyArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version"}))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QString drivePathFromCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Copies arranger keyboard styles to drive A, each group under its own number \"01\" to \"20\"."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("PATH"),
+        QCoreApplication::translate("CommandLine",
+                                    "Drive A: a folder, a floppy image file, or a floppy drive's block device such as "
+                                    "/dev/fd0. Without it, drive A is what the environment variable DUPLIVA_DRIVE_A "
+                                    "names, else the floppy drive found through UDisks2."),
+        QStringLiteral("[PATH]"));
+    if (!parser.parse(arguments))
+        refuse(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.process(arguments); // prints the help, with Qt's own options for --help-all, and ends
+    if (parser.isSet(version))
+        parser.showVersion();
+    const QStringList paths = parser.positionalArguments();
+    if (paths.size() > 1)
+        refuse(QCoreApplication::translate("CommandLine", "Only one PATH may be given, not %1: %2.")
+                   .arg(paths.size())
+                   .arg(paths.join(u' ')));
+    return paths.value(0);
 }

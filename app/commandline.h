@@ -1,9 +1,17 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
-// Reads the command line: "dupliva [PATH]", where PATH is drive A. Ends the program after
-// printing the help (status 0), the version (status 0) or why the command line is refused
-// (status 2); otherwise returns PATH, empty when none is given. Needs no display, so it runs
-// before the application is created.
-QString drivePathFromCommandLine(int argc, char *argv[]);
+// Before the application exists: whether the command line names a window system itself
+// ("-platform NAME"), which then wins over any choice of the program's.
+bool windowSystemGiven(int argc, char *argv[]);
+
+// Before the application exists: a command line that asks only for the help or the
+// version needs no display, and runs offscreen when there is none.
+void needNoDisplayForText(int argc, char *argv[]);
+
+// Reads the command line "dupliva [PATH]", where PATH is drive A, once the application
+// has taken Qt's own options (-platform, -style, -reverse, -display and the others).
+// Ends the program after printing the help or the version (status 0), or why the command
+// line is refused (status 2); otherwise returns PATH, empty when none is given.
+QString drivePathFromCommandLine(const QStringList &arguments);

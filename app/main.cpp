@@ -10,9 +10,12 @@
 
 int main(int argc, char *argv[])
 {
-    const QString drivePath = drivePathFromCommandLine(argc, argv);
-    chooseWindowSystem();
+    needNoDisplayForText(argc, argv);
+    if (!windowSystemGiven(argc, argv))
+        chooseWindowSystem();
     DuplivaApplication app(argc, argv);
+    app.setApplicationVersion(QStringLiteral(DUPLIVA_VERSION));
+    const QString drivePath = drivePathFromCommandLine(app.arguments());
     substituteDesignFonts();
 
     // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the

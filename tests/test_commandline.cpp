@@ -1,4 +1,5 @@
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestCommandLine : public QObject {
@@ -17,10 +18,13 @@ void TestCommandLine::programEndsWithoutADisplay_data()
 
     QTest::newRow("--version") << QStringList{"--version"} << 0 << "Dupliva " DUPLIVA_VERSION "\n" << "";
     QTest::newRow("--help names PATH") << QStringList{"--help"} << 0 << "/dev/fd0" << "";
-    QTest::newRow("unknown option") << QStringList{"--frob"} << 2 << ""
+    QTest::newRow("--help-all names Qt's options") << QStringList{"--help-all"} << 0 << "-platform" << "";
+    QTest::newRow("Qt's own options") << QStringList{"-platform", "offscreen", "-style", "fusion", "-reverse", "-v"}
+                                      << 0 << "Dupliva " DUPLIVA_VERSION "\n" << "";
+    QTest::newRow("unknown option") << QStringList{"-platform", "offscreen", "--frob"} << 2 << ""
                                     << "dupliva: Unknown option 'frob'.\nTry 'dupliva --help' for more information.\n";
-    QTest::newRow("toolkit option") << QStringList{"-platform", "xcb"} << 2 << "" << "Unknown option 'platform'";
-    QTest::newRow("second path") << QStringList{"a.img", "b.img"} << 2 << "" << "Only one PATH may be given";
+    QTest::newRow("second path") << QStringList{"-platform", "offscreen", "a.img", "b.img"} << 2 << ""
+                                 << "Only one PATH may be given";
 }
 
 void TestCommandLine::programEndsWithoutADisplay()
@@ -33,6 +37,8 @@ void TestCommandLine::programEndsWithoutADisplay()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QLatin1String(name));
+    const QTemporaryDir runtime; // as a desktop session has one
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
     QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(DUPLIVA_PROGRAM), arguments);
