@@ -177,6 +177,7 @@ frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
     setWindowTitle(QStringLiteral("KORVANA copy 01-10  by ") + text(Author::name));
     setWindowIcon(QIcon(QStringLiteral(":/about/about-icon.png")));
     setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
+    setPalette(designFace());
     createControls();
     QAccessible::installFactory(accessibleAboutWindow);
     connect(new FrameExtentsWatcher(this), &FrameExtentsWatcher::frameStated, this, &frmAbout::frameStated);

@@ -66,6 +66,7 @@ std::array<GroupList *, GroupCount> frmDupliva::createDesign()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setFont(defaultFont());
+    setPalette(designFace());
     QWidget *frame2 = createFrames();
     createBanner(findChild<QWidget *>(QStringLiteral("Frame3")));
     createGroups(frame2);

@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <atomic>
+#include <cmath>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -106,6 +107,7 @@ private slots:
     void returnPressesTheFocusedButton();
     void groupStateReachesAScreenReader();
     void everythingThatTakesAClickHasAName();
+    void textStaysReadableOnADarkDesktop();
 };
 
 void TestMainWindow::opensAsDesigned()
@@ -503,6 +505,43 @@ void TestMainWindow::everythingThatTakesAClickHasAName()
     for (QAccessibleInterface *control : clickable)
         QVERIFY2(!control->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(control->object()->objectName()));
     QCOMPARE(menuBar->child(0)->text(QAccessible::Name), QStringLiteral("About this program"));
+}
+
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+// What a label is drawn on: its own face, or that of the first container that fills one.
+QColor background(const QWidget *widget)
+{
+    while (widget->parentWidget() && !widget->autoFillBackground())
+        widget = widget->parentWidget();
+    return widget->palette().color(QPalette::Window);
+}
+
+// Both windows keep the light face their colours were chosen for, whatever the desktop's
+// theme: every text reaches a contrast of 4.5.
+void TestMainWindow::textStaysReadableOnADarkDesktop()
+{
+    const QPalette desktop = QApplication::palette();
+    QPalette dark(QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+    QApplication::setPalette(dark);
+    auto restore = qScopeGuard([&] { QApplication::setPalette(desktop); });
+    WindowFixture f;
+    f.window.Help_Click();
+    for (QWidget *window : {static_cast<QWidget *>(&f.window), static_cast<QWidget *>(f.window.aboutWindow())}) {
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (label->text().isEmpty())
+                continue;
+            const double text = luminance(label->palette().color(QPalette::WindowText));
+            const double face = luminance(background(label));
+            const double contrast = (std::max(text, face) + 0.05) / (std::min(text, face) + 0.05);
+            QVERIFY2(contrast >= 4.5, qPrintable(label->objectName() + QString(": %1").arg(contrast)));
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

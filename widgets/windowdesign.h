@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QRect>
 #include <QWidget>
 #include <QtGlobal>
@@ -35,6 +36,19 @@ inline QFont designFont(const char *face, qreal points, int weight, bool underli
     font.setUnderline(underline);
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+// The light face that the designs' colours were chosen for, whatever the desktop's theme:
+// navy captions on a dark face could hardly be read.
+inline QPalette designFace()
+{
+    constexpr quint32 buttonFace = 0xF0F0F0;
+    QPalette face(colourFromBgr(buttonFace));
+    face.setColor(QPalette::Base, Qt::white);
+    face.setColor(QPalette::Text, Qt::black);
+    face.setColor(QPalette::WindowText, Qt::black);
+    face.setColor(QPalette::ButtonText, Qt::black);
+    return face;
 }
 
 inline void paintText(QWidget *widget, quint32 colour)
