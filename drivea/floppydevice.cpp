@@ -1,6 +1,7 @@
 #include "floppydevice.h"
 
 #include "floppies.h"
+#include "systemfailure.h"
 
 #include <QFile>
 
@@ -30,22 +31,12 @@ QString whoMayWrite(const QString &device)
 
 CopyOutcome cannotOpen(const QString &device, int error)
 {
-    const QString words = QStringLiteral("%1: %2").arg(device, qt_error_string(error));
-    switch (error) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-    case ENOMEDIUM:
-    case EIO:
-        return {DriveNotReady, words};
-    case EROFS:
-        return {OtherFailure, QStringLiteral("%1. The disk is write-protected: slide its tab to close the hole.").arg(words)};
-    case EACCES:
-    case EPERM:
-        return {OtherFailure, words + QLatin1Char('.') + whoMayWrite(device)};
-    default:
-        return {OtherFailure, words};
-    }
+    CopyOutcome outcome = systemFailure(error, device);
+    if (error == EROFS)
+        outcome.reason += QStringLiteral(". The disk is write-protected: slide its tab to close the hole.");
+    if (error == EACCES || error == EPERM)
+        outcome.reason += QLatin1Char('.') + whoMayWrite(device);
+    return outcome;
 }
 
 } // namespace

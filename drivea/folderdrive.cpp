@@ -2,6 +2,7 @@
 
 #include "fatname.h"
 #include "localname.h"
+#include "systemfailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,25 +39,6 @@ private:
     int fd;
 };
 
-CopyOutcome failure(int error)
-{
-    const QString reason = qt_error_string(error);
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return {DiskFull, reason};
-    case ENOENT:
-    case ENOTDIR:
-    case ENODEV:
-    case ENXIO:
-    case ENOMEDIUM:
-        return {DriveNotReady, reason};
-    default:
-        return {OtherFailure, reason};
-    }
-}
-
 // A source that cannot be read is never the drive's fault.
 CopyOutcome sourceFailure(int error)
 {
@@ -86,7 +68,7 @@ QByteArray temporaryName(int number)
 
 bool isOutOfRoom(int error)
 {
-    return error == ENOSPC || error == EDQUOT || error == EFBIG;
+    return systemFailure(error).code == DiskFull;
 }
 
 ssize_t copyBlock(int source, int target, size_t most)
@@ -195,10 +177,10 @@ CopyOutcome FolderDriveA::openDisk()
     if (folderFd >= 0)
         return {};
     if (folderPath.isEmpty())
-        return failure(ENODEV);
+        return systemFailure(ENODEV);
     folderFd = ::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
-        return failure(errno);
+        return systemFailure(errno);
     if (const QString why = lock.take(folderPath); !why.isEmpty()) {
         closeFolder();
         return {OtherFailure, why};
@@ -233,7 +215,7 @@ void FolderDriveA::removeLeftovers()
 // lost its disk.
 CopyOutcome FolderDriveA::diskFailure(int error) const
 {
-    const CopyOutcome outcome = failure(error);
+    const CopyOutcome outcome = systemFailure(error);
     if (outcome.code == DiskFull)
         return outcome;
     struct stat folderInfo {};

@@ -4,6 +4,7 @@
 #include "floppydevice.h"
 #include "localname.h"
 #include "mtools.h"
+#include "systemfailure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,18 +22,7 @@ namespace {
 // A failure to reach the image file itself.
 CopyOutcome imageFailure(const QString &imagePath, int error)
 {
-    const QString reason = QStringLiteral("%1: %2").arg(imagePath, qt_error_string(error));
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENODEV:
-    case ENXIO:
-    case ENOMEDIUM:
-    case EIO:
-        return {DriveNotReady, reason};
-    default:
-        return {OtherFailure, reason};
-    }
+    return systemFailure(error, imagePath);
 }
 
 // Opens the source file for reading, or tells why it cannot be copied. Non-blocking, so
