@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString device = input.ConsumeBool() ? QString() : text(input);
     FloppyDriveA drive(udisks, device);
-    drive.BeginRun();
+    drive.BeginRun({});
     const CopyOutcome outcome = drive.FileCopy(QStringLiteral("/nonexistent/01Samba.sty"), QStringLiteral("a:05Samba.sty"));
     drive.EndRun();
     FUZZ_CHECK(outcome.code == DriveNotReady || outcome.code == OtherFailure);
