@@ -58,11 +58,17 @@ Widget *child(const QWidget &parent, const char *name)
     return found;
 }
 
-// Presses Start and waits until the work on drive A, if any, has ended.
+// Waits until the dialog has done its work on drive A, if any, and looked at it.
+void waitForDriveA(QDialog &dialog)
+{
+    QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled());
+    QTRY_VERIFY(child<QLabel>(dialog, "driveValue")->text() != "Looking at drive A...");
+}
+
 void pressStart(QDialog &dialog)
 {
     child<QPushButton>(dialog, "startButton")->click();
-    QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled());
+    waitForDriveA(dialog);
 }
 
 // Runs SHFormatDrive with the dialog driven by act, and closes it at the end.
@@ -74,6 +80,7 @@ int runDialog(DesktopFormatDialog &formatDialog, unsigned drive, const std::func
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        waitForDriveA(*dialog);
         act(*dialog);
         QTest::mouseClick(child<QPushButton>(*dialog, "closeButton"), Qt::LeftButton);
     });
@@ -156,7 +163,7 @@ void TestFormatDialog::erasingAsksFirst()
     QString status;
 
     const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
-        QVERIFY(!dialog.findChild<QRadioButton *>("nextImageChoice")); // no number in its name
+        QVERIFY(!child<QRadioButton>(dialog, "nextImageChoice")->isVisibleTo(&dialog)); // no number in its name
         QTest::keyClicks(child<QLineEdit>(dialog, "volumeLabelEdit"), "styles:*1");
         pressStart(dialog);
         status = child<QLabel>(dialog, "statusLabel")->text();
@@ -184,7 +191,7 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         // Pressed twice quickly, as a double click.
         clickThroughWindow(child<QPushButton>(dialog, "startButton"));
         clickThroughWindow(child<QPushButton>(dialog, "startButton"));
-        QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled());
+        waitForDriveA(dialog);
         QVERIFY(messages.questions.isEmpty());
         driveShown = child<QLabel>(dialog, "driveValue")->text();
         choiceAfter = next->text();

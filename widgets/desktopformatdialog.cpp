@@ -60,6 +60,19 @@ QLineEdit *volumeLabelEdit()
     return edit;
 }
 
+// What the dialog shows of drive A; finding it out may take seconds.
+struct DriveLook {
+    QString description;
+    QString whyNotPossible;
+    QString nextImage;
+    QString whyNoNextImage;
+};
+
+DriveLook lookAt(const DriveAFormat &drive)
+{
+    return {drive.description(), drive.whyNotPossible(), drive.nextImageName(), drive.whyNoNextImage()};
+}
+
 // The dialog while it is open: what it does to drive A, and what the caller learns.
 class FormatWindow : public QDialog {
 public:
@@ -75,6 +88,8 @@ protected:
 private:
     void buildLayout();
     QWidget *imageChoices();
+    void lookAtDrive();
+    void showLook();
     void showNextImage();
     QDialogButtonBox *buttonsPart();
     void start();
@@ -86,9 +101,12 @@ private:
     void workEnded();
     void setBusy(bool busy);
 
-    std::unique_ptr<DriveAFormat> drive;
+    std::shared_ptr<DriveAFormat> drive;
     MessageBoxes &messages;
-    QFutureWatcher<QString> work; // on drive A, off the window's thread
+    // Drive A is asked and written off the window's thread.
+    QFutureWatcher<DriveLook> look;
+    DriveLook seen;
+    QFutureWatcher<QString> work;
     QString doneText;
     bool busy = false;
     QElapsedTimer sinceWorkEnded;
@@ -111,11 +129,28 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
     setObjectName(QStringLiteral("formatDialog"));
     setWindowTitle(QStringLiteral("Format A:"));
     buildLayout();
+    connect(&look, &QFutureWatcher<DriveLook>::finished, this, &FormatWindow::showLook);
     connect(&work, &QFutureWatcher<QString>::finished, this, &FormatWindow::workEnded);
-    const QString whyNot = drive->whyNotPossible();
-    if (!whyNot.isEmpty()) {
+    lookAtDrive();
+}
+
+// The dialog may be closed before a slow drive has answered; the drive stays until then.
+void FormatWindow::lookAtDrive()
+{
+    startButton->setEnabled(false);
+    driveValue->setText(QStringLiteral("Looking at drive A..."));
+    look.setFuture(QtConcurrent::run([drive = drive] { return lookAt(*drive); }));
+}
+
+void FormatWindow::showLook()
+{
+    seen = look.result();
+    startButton->setEnabled(!busy);
+    showDrive();
+    showNextImage();
+    if (!seen.whyNotPossible.isEmpty()) {
         result = FormatNotPossible;
-        status->setText(whyNot);
+        status->setText(seen.whyNotPossible);
         startButton->setEnabled(false);
         labelEdit->setEnabled(false);
     }
@@ -126,7 +161,6 @@ void FormatWindow::buildLayout()
     auto *form = new QFormLayout;
     driveValue = named(new QLabel, "driveValue");
     driveValue->setTextFormat(Qt::PlainText);
-    showDrive();
     form->addRow(QStringLiteral("Drive A:"), driveValue);
     labelEdit = volumeLabelEdit();
     form->addRow(QStringLiteral("Volume &label:"), labelEdit);
@@ -137,8 +171,7 @@ void FormatWindow::buildLayout()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    if (!drive->nextImageName().isEmpty() || !drive->whyNoNextImage().isEmpty())
-        layout->addWidget(imageChoices());
+    layout->addWidget(imageChoices());
     layout->addWidget(wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel"));
     layout->addWidget(progress);
     layout->addWidget(status);
@@ -155,7 +188,7 @@ QWidget *FormatWindow::imageChoices()
                         QStringLiteral("Erase this image"));
     nextImageChoice = named(new QRadioButton, "nextImageChoice", QStringLiteral("Next image"));
     eraseChoice->setChecked(true);
-    showNextImage();
+    choices->hide(); // until drive A turns out to be a numbered image
     auto *layout = new QVBoxLayout(choices);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(eraseChoice);
@@ -179,8 +212,9 @@ QDialogButtonBox *FormatWindow::buttonsPart()
 // After the last number of its width there is no next image, and the choice says so.
 void FormatWindow::showNextImage()
 {
-    const QString next = drive->nextImageName();
-    nextImageChoice->setText(next.isEmpty() ? drive->whyNoNextImage() : QStringLiteral("&Next image: %1").arg(next));
+    const QString &next = seen.nextImage;
+    nextImageChoice->parentWidget()->setVisible(!next.isEmpty() || !seen.whyNoNextImage.isEmpty());
+    nextImageChoice->setText(next.isEmpty() ? seen.whyNoNextImage : QStringLiteral("&Next image: %1").arg(next));
     nextImageChoice->setEnabled(!busy && !next.isEmpty());
     if (next.isEmpty())
         eraseChoice->setChecked(true);
@@ -189,8 +223,8 @@ void FormatWindow::showNextImage()
 // A screen reader reads the line out with what drive A is.
 void FormatWindow::showDrive()
 {
-    driveValue->setText(drive->description());
-    driveValue->setAccessibleName(QStringLiteral("Drive A: ") + drive->description());
+    driveValue->setText(seen.description);
+    driveValue->setAccessibleName(QStringLiteral("Drive A: ") + seen.description);
 }
 
 void FormatWindow::start()
@@ -199,7 +233,7 @@ void FormatWindow::start()
         return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
         carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label); },
-                 QStringLiteral("The blank image %1 is drive A now.").arg(drive->nextImageName()));
+                 QStringLiteral("The blank image %1 is drive A now.").arg(seen.nextImage));
         return;
     }
     if (erasingIsConfirmed())
@@ -252,7 +286,7 @@ void FormatWindow::workEnded()
     result = failure.isEmpty() ? 0 : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
     status->setText(failure.isEmpty() ? doneText : QStringLiteral("Formatting failed: ") + failure);
-    showDrive();
+    lookAtDrive(); // it may be another image now, or show another size
 }
 
 // While the disk is being written, the dialog stays open and takes no command.
