@@ -54,6 +54,8 @@ frmDupliva::frmDupliva(const PlatformServices &platform)
 
 frmDupliva::~frmDupliva()
 {
+    if (running)
+        QApplication::restoreOverrideCursor();
     driveDescription.waitForFinished();
     delete about;
 }

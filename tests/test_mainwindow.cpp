@@ -102,6 +102,7 @@ private slots:
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void runHoldsOffTheUser();
+    void quittingDuringARunWaitsForIt();
     void endOfRunBoxTakesARealAnswer_data();
     void endOfRunBoxTakesARealAnswer();
     void returnPressesTheFocusedButton();
@@ -409,6 +410,31 @@ void TestMainWindow::runHoldsOffTheUser()
     QCOMPARE(messages.shown.size(), 2);
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
     QCOMPARE(messages.shown[1].title, QStringLiteral("Dont't forget:"));
+}
+
+// When the event loop ends during a run, the window goes only once drive A is let go.
+void TestMainWindow::quittingDuringARunWaitsForIt()
+{
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    FakeLauncher launcher;
+    FakeFormatDialog formatDialog;
+    auto window = std::make_unique<frmDupliva>(PlatformServices{drive, messages, launcher, formatDialog});
+    window->show();
+    window->groupList(1)->AddItem("/s/01A.sty");
+    window->groupList(1)->AddItem("/s/01B.sty");
+    std::atomic<bool> copying = false;
+    drive.onCopy = [&] {
+        copying = true;
+        QThread::msleep(200);
+    };
+    clickThroughWindow(window->findChild<QPushButton *>("CmdStartCopy"));
+    QTRY_VERIFY(copying);
+
+    window.reset(); // as when main() returns after QCoreApplication::exit()
+
+    QCOMPARE(drive.events.last(), QStringLiteral("end"));
+    QCOMPARE(drive.copiesAsked, 2);
 }
 
 void TestMainWindow::endOfRunBoxTakesARealAnswer_data()
