@@ -8,6 +8,7 @@
 
 #include <QAccessibleWidget>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
@@ -45,6 +46,12 @@ struct Control {
     QString text = {};
 };
 
+// A text of the window's own, translated in the context frmAbout.
+QString shown(const char *utf8)
+{
+    return QCoreApplication::translate("frmAbout", utf8);
+}
+
 QString text(const char *utf8)
 {
     return QString::fromUtf8(utf8);
@@ -62,44 +69,44 @@ std::vector<Control> design()
     return {
         {Kind::Frame, "Frame2", nullptr, 45, 135, 8250, 3615},
         {Kind::Frame, "Frame1", nullptr, 45, 3780, 8250, 1635},
-        {Kind::Button, "cmdClose", nullptr, 7065, 5580, 1215, 375, Look::Default, Left, text("&Close")},
+        {Kind::Button, "cmdClose", nullptr, 7065, 5580, 1215, 375, Look::Default, Left, shown("&Close")},
         {Kind::Label, "Label2", nullptr, 45, 5760, 4095, 255, Look::Link, Left, text(Author::webPage)},
         {Kind::Label, "Label1", nullptr, 45, 5445, 4080, 255, Look::Link, Left, email},
 
         {Kind::Label, "Label6", "Frame2", 90, 315, 7995, 240, Inst, Centred,
-         text(R"(When you have a lot of styles on your harddisk and they start with the same)")},
+         shown(R"(When you have a lot of styles on your harddisk and they start with the same)")},
         {Kind::Label, "Label7", "Frame2", 90, 585, 7995, 240, Inst, Centred,
-         text(R"(number: "01Samba" ; "01Walz" ; "01Rock"  you will encounter a problem)")},
+         shown(R"(number: "01Samba" ; "01Walz" ; "01Rock"  you will encounter a problem)")},
         {Kind::Label, "Label8", "Frame2", 90, 855, 7995, 240, Inst, Centred,
-         text(R"(when reading those files in the Korvana Keyboard: it only sees one style......)")},
+         shown(R"(when reading those files in the Korvana Keyboard: it only sees one style......)")},
         {Kind::Line, "Line1", "Frame2", 135, 1170, 8100 - 135, 15},
         {Kind::Label, "Label3", "Frame2", 90, 1350, 8070, 240, Inst, Left,
-         text(R"(Drag and drop Korvana Styles with the Windows Explorer to the "groups",)")},
+         shown(R"(Drag and drop Korvana Styles with the Windows Explorer to the "groups",)")},
         {Kind::Label, "Label4", "Frame2", 90, 1620, 8070, 240, Inst, Left,
-         text(R"(Each group can contain 1 style ! "Group 01" makes a style on disk starting with "01")")},
+         shown(R"(Each group can contain 1 style ! "Group 01" makes a style on disk starting with "01")")},
         {Kind::Label, "Label12", "Frame2", 90, 1890, 8070, 240, Inst, Left,
-         text(R"(After dragging styles to the "group-window" you'll see that the font is red.)")},
+         shown(R"(After dragging styles to the "group-window" you'll see that the font is red.)")},
         {Kind::Label, "Label13", "Frame2", 90, 2160, 8070, 240, Inst, Left,
-         text(R"(When the complete group has been copied, the  Groupbox turns to green.)")},
+         shown(R"(When the complete group has been copied, the  Groupbox turns to green.)")},
         {Kind::Label, "Label5", "Frame2", 90, 2430, 8070, 240, Inst, Left,
-         text(R"(Of course you always get an error that "the disk is full", don't worry.....)")},
+         shown(R"(Of course you always get an error that "the disk is full", don't worry.....)")},
         {Kind::Label, "Label14", "Frame2", 90, 2700, 8070, 240, Inst, Left,
-         text(R"(Insert a new disk. Format it if necessary. Choose "Empty GREEN groups only")")},
+         shown(R"(Insert a new disk. Format it if necessary. Choose "Empty GREEN groups only")")},
         {Kind::Label, "Label15", "Frame2", 90, 2970, 8070, 240, Inst, Left,
-         text(R"(and click  on "Copy to A:\" again. Then clear everything with "Empty ALL" and)")},
+         shown(R"(and click  on "Copy to A:\" again. Then clear everything with "Empty ALL" and)")},
         {Kind::Label, "Label16", "Frame2", 90, 3240, 8070, 240, Inst, Left,
-         text(R"(start all over again with  dragging styles to "Group01", "Group02".)")},
+         shown(R"(start all over again with  dragging styles to "Group01", "Group02".)")},
 
         {Kind::Label, "Label9", "Frame1", 90, 180, 6990, 240, Pers, Left, text("")},
         {Kind::Label, "Label10", "Frame1", 3285, 180, 3840, 240, Pers, Left,
-         text("I hope it makes your life easier.")},
+         shown("I hope it makes your life easier.")},
         {Kind::Label, "Label11_0", "Frame1", 90, 450, 6945, 240, Pers, Left,
-         text("If you think this program is usefull, the only thing I ask is:")},
+         shown("If you think this program is usefull, the only thing I ask is:")},
         {Kind::Label, "Label11_1", "Frame1", 90, 720, 6990, 240, Pers, Left,
-         text("Send some good styles to: ") + email + u' '},
+         shown("Send some good styles to: ") + email + u' '},
         {Kind::Label, "Label11_2", "Frame1", 90, 990, 7035, 240, Pers, Left,
-         text("I've a Korvana ") + keyboardModel + text(", but I can convert a lot so.....")},
-        {Kind::Label, "Label11_3", "Frame1", 90, 1260, 7035, 240, Pers, Left, text("Make me happy...")},
+         shown("I've a Korvana ") + keyboardModel + shown(", but I can convert a lot so.....")},
+        {Kind::Label, "Label11_3", "Frame1", 90, 1260, 7035, 240, Pers, Left, shown("Make me happy...")},
     };
 }
 
@@ -174,7 +181,7 @@ frmAbout::frmAbout(Launcher &launcher, QWidget *parent)
     , launcher(launcher)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("KORVANA copy 01-10  by ") + text(Author::name));
+    setWindowTitle(shown("KORVANA copy 01-10  by ") + text(Author::name));
     setWindowIcon(QIcon(QStringLiteral(":/about/about-icon.png")));
     setFixedSize(pixelsFromTwips(8415), pixelsFromTwips(6060));
     setPalette(designFace());
@@ -200,9 +207,9 @@ void frmAbout::createControls()
 
     // Each line opens another address than the one that it shows.
     auto *Label1 = findChild<ClickableLabel *>(QStringLiteral("Label1"));
-    Label1->setAccessibleDescription(QStringLiteral("Opens the author's web page"));
+    Label1->setAccessibleDescription(tr("Opens the author's web page"));
     auto *Label2 = findChild<ClickableLabel *>(QStringLiteral("Label2"));
-    Label2->setAccessibleDescription(QStringLiteral("Opens the style exchange site"));
+    Label2->setAccessibleDescription(tr("Opens the style exchange site"));
     Label1->setAccessibleName(Label1->text());
     Label2->setAccessibleName(Label2->text());
     connect(Label1, &ClickableLabel::clicked, this, &frmAbout::Label1_Click);

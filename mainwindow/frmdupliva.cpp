@@ -63,7 +63,7 @@ frmDupliva::~frmDupliva()
 std::array<GroupList *, GroupCount> frmDupliva::createDesign()
 {
     setObjectName(QStringLiteral("frmDupliva"));
-    setWindowTitle(QLatin1String(title));
+    setWindowTitle(tr(title));
     setWindowIcon(QIcon(QLatin1String(frmDuplivaDesign::windowIcon)));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
@@ -105,11 +105,11 @@ QWidget *frmDupliva::createFrames()
 void frmDupliva::createBanner(QWidget *banner)
 {
     createPicture(banner, "Image5", image5Place, image5Picture);
-    label10 = new ClickableLabel(QLatin1String(label10Lead) + QLatin1String(Author::name) + QStringLiteral(", ")
+    label10 = new ClickableLabel(tr(label10Lead) + QLatin1String(Author::name) + QStringLiteral(", ")
                                      + QLatin1String(Author::country),
                                  banner);
     label10->setObjectName(QStringLiteral("Label10"));
-    label10->setAccessibleDescription(QStringLiteral("Opens a web page about synthesizers"));
+    label10->setAccessibleDescription(tr("Opens a web page about synthesizers"));
     label10->setGeometry(pixelsFromTwips(label10Place));
     label10->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label10->setCursor(Qt::PointingHandCursor);
@@ -120,7 +120,7 @@ void frmDupliva::createBanner(QWidget *banner)
 void frmDupliva::createGroups(QWidget *frame)
 {
     for (const GroupDesign &design : groups) {
-        const QString caption = QStringLiteral("Group ") + groupPrefix(design.group);
+        const QString caption = tr("Group %1").arg(groupPrefix(design.group));
         auto *label = new QLabel(caption, frame);
         label->setObjectName(QLatin1String(design.label));
         label->setGeometry(pixelsFromTwips({design.labelLeft, design.labelTop, captionWidth, captionHeight}));
@@ -145,9 +145,9 @@ void frmDupliva::createButtonPanel(QWidget *panel)
     for (const PictureDesign &icon : icons)
         createPicture(panel, icon.name, icon.place, icon.picture);
     for (const ButtonDesign &design : buttons) {
-        auto *button = new WrappingButton(QLatin1String(design.caption), panel);
+        auto *button = new WrappingButton(tr(design.caption), panel);
         button->setObjectName(QLatin1String(design.name));
-        button->setAccessibleName(QLatin1String(design.caption));
+        button->setAccessibleName(tr(design.caption));
         button->setGeometry(pixelsFromTwips({buttonLeft, design.top, buttonWidth, design.height}));
         button->setFont(buttonFont());
         button->setAutoDefault(false);
@@ -156,7 +156,7 @@ void frmDupliva::createButtonPanel(QWidget *panel)
 
 void frmDupliva::createMenu()
 {
-    QAction *help = menuBar()->addAction(QLatin1String(menuCaption));
+    QAction *help = menuBar()->addAction(tr(menuCaption));
     help->setObjectName(QStringLiteral("Help"));
     connect(help, &QAction::triggered, this, &frmDupliva::Help_Click);
 }
@@ -216,7 +216,7 @@ void frmDupliva::describeDriveA()
 
 void frmDupliva::showDriveDescription()
 {
-    const QString text = QStringLiteral("Drive A: ") + driveDescription.result();
+    const QString text = tr("Drive A: %1").arg(driveDescription.result());
     for (QPushButton *control : {button("CmdStartCopy"), button("Command3")}) {
         control->setToolTip(text);
         control->setAccessibleDescription(text);
@@ -289,7 +289,7 @@ void frmDupliva::Command3_Click()
     const int result = platform.formatDialog.SHFormatDrive(this, 0, 0, 0);
     setRunning(false);
     if (result == FormatError)
-        platform.messages.MsgBox(QStringLiteral("Something went wrong"));
+        platform.messages.MsgBox(tr("Something went wrong"));
 }
 
 void frmDupliva::Command4_Click()
@@ -305,7 +305,7 @@ void frmDupliva::Label10_Click()
 void frmDupliva::reportLaunchFailure(const QString &failure)
 {
     if (!failure.isEmpty())
-        platform.messages.MsgBox(QStringLiteral("Unexpected failure: ") + failure, MsgCritical);
+        platform.messages.MsgBox(tr("Unexpected failure: %1").arg(failure), MsgCritical);
 }
 
 void frmDupliva::Help_Click()
@@ -328,8 +328,8 @@ void frmDupliva::List_OLEDragDrop(int group, const QMimeData &data)
 QString frmDupliva::farewellPrompt()
 {
     return QStringList{
-        QStringLiteral("You can exchange styles with me.."),
-        QStringLiteral("I can convert files for you"),
+        tr("You can exchange styles with me.."),
+        tr("I can convert files for you"),
         QLatin1String(Author::name) + QStringLiteral(", ") + QLatin1String(Author::country),
         QLatin1String(Author::email) + QStringLiteral("   ;  ") + QLatin1String(Author::exchangeSite),
     }.join(QLatin1Char('\n'));
@@ -351,7 +351,7 @@ void frmDupliva::Form_Unload()
 {
     // At logout or shutdown a modal farewell would hold up the end of the session.
     if (!desktopSessionEnding())
-        platform.messages.MsgBox(farewellPrompt(), MsgInformation, QStringLiteral("Dont't forget:"));
+        platform.messages.MsgBox(farewellPrompt(), MsgInformation, tr("Dont't forget:"));
     delete about;
     QCoreApplication::quit();
 }

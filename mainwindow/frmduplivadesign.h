@@ -5,12 +5,13 @@
 #include <QtGlobal>
 
 // The fixed design of the main window: places and sizes in twips, colours 0x00BBGGRR.
+// Its texts are translated in the context frmDupliva.
 namespace frmDuplivaDesign {
 
-inline constexpr char title[] = "KORVANA    harddisk to A";
+inline constexpr char title[] = QT_TRANSLATE_NOOP("frmDupliva", "KORVANA    harddisk to A");
 inline constexpr int clientWidth = 6105;
 inline constexpr int clientHeight = 6945;
-inline constexpr char menuCaption[] = "About this program";
+inline constexpr char menuCaption[] = QT_TRANSLATE_NOOP("frmDupliva", "About this program");
 
 inline constexpr quint32 black = 0x000000;
 inline constexpr quint32 darkRed = 0x000080;
@@ -35,7 +36,7 @@ inline constexpr FrameDesign frames[] = {
 
 // The banner, inside Frame3.
 inline constexpr TwipsRect label10Place = {0, 1440, 6000, 240};
-inline constexpr char label10Lead[] = "Korvana Copy Program: by ";
+inline constexpr char label10Lead[] = QT_TRANSLATE_NOOP("frmDupliva", "Korvana Copy Program: by ");
 inline constexpr TwipsRect image5Place = {315, 0, 5475, 2430};
 inline constexpr char image5Picture[] = ":/images/banner.jpg";
 
@@ -86,11 +87,11 @@ struct ButtonDesign {
 inline constexpr int buttonLeft = 90;
 inline constexpr int buttonWidth = 1320;
 inline constexpr ButtonDesign buttons[] = {
-    {"CmdStartCopy", "Copy to A:\\", 855, 400},
-    {"Command3", "Format A:\\", 1710, 400},
-    {"Command4", "Explorer", 2655, 400},
-    {"Command1", "Empty GREEN groups only", 3375, 735},
-    {"Command2", "Empty ALL", 4230, 510},
+    {"CmdStartCopy", QT_TRANSLATE_NOOP("frmDupliva", "Copy to A:\\"), 855, 400},
+    {"Command3", QT_TRANSLATE_NOOP("frmDupliva", "Format A:\\"), 1710, 400},
+    {"Command4", QT_TRANSLATE_NOOP("frmDupliva", "Explorer"), 2655, 400},
+    {"Command1", QT_TRANSLATE_NOOP("frmDupliva", "Empty GREEN groups only"), 3375, 735},
+    {"Command2", QT_TRANSLATE_NOOP("frmDupliva", "Empty ALL"), 4230, 510},
 };
 
 // Drawn behind the buttons, inside Frame1.

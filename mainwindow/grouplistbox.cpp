@@ -44,12 +44,13 @@ void GroupListBox::Clear()
 // Such as "Group 05: 3 styles, copied to the disk".
 void GroupListBox::describeState()
 {
-    QString state = QStringLiteral("empty");
-    if (count() > 0) {
-        state = count() == 1 ? QStringLiteral("1 style") : QStringLiteral("%1 styles").arg(count());
-        state += colour == CopiedColour ? QStringLiteral(", copied to the disk") : QStringLiteral(", waiting to be copied");
-    }
-    setAccessibleDescription(accessibleName() + QStringLiteral(": ") + state);
+    const bool copied = colour == CopiedColour;
+    QString state = tr("%1: empty");
+    if (count() == 1)
+        state = copied ? tr("%1: 1 style, copied to the disk") : tr("%1: 1 style, waiting to be copied");
+    else if (count() > 1)
+        state = copied ? tr("%1: %2 styles, copied to the disk") : tr("%1: %2 styles, waiting to be copied");
+    setAccessibleDescription(state.arg(accessibleName()).arg(count()));
 }
 
 void GroupListBox::Refresh()

@@ -1,5 +1,6 @@
 #include "desktoplauncher.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
@@ -8,7 +9,7 @@ QString DesktopLauncher::openWebPage(const QString &address)
 {
     if (QDesktopServices::openUrl(QUrl(address)))
         return {};
-    return QStringLiteral("No web browser could be started for %1.").arg(address);
+    return QCoreApplication::translate("Launcher", "No web browser could be started for %1.").arg(address);
 }
 
 QString DesktopLauncher::openHomeFolder()
@@ -16,5 +17,5 @@ QString DesktopLauncher::openHomeFolder()
     const QString home = QDir::homePath();
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(home)))
         return {};
-    return QStringLiteral("No file manager could be started for the folder %1.").arg(QDir::toNativeSeparators(home));
+    return QCoreApplication::translate("Launcher", "No file manager could be started for the folder %1.").arg(QDir::toNativeSeparators(home));
 }

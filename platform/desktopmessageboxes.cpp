@@ -57,7 +57,7 @@ bool DesktopMessageBoxes::Question(QWidget *owner, const QString &prompt, const 
     QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::Yes | QMessageBox::No, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
-    box.button(QMessageBox::Yes)->setAccessibleName(QStringLiteral("Yes"));
-    box.button(QMessageBox::No)->setAccessibleName(QStringLiteral("No"));
+    box.button(QMessageBox::Yes)->setAccessibleName(QMessageBox::tr("Yes"));
+    box.button(QMessageBox::No)->setAccessibleName(QMessageBox::tr("No"));
     return box.exec() == QMessageBox::Yes;
 }

@@ -76,9 +76,9 @@ CopyOutcome CopyRun::copy(const Plan &plan)
             emit groupCopied(number);
         }
     } catch (const std::exception &failure) {
-        outcome = {OtherFailure, QStringLiteral("Unexpected failure: ") + QString::fromLocal8Bit(failure.what())};
+        outcome = {OtherFailure, tr("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
     } catch (...) {
-        outcome = {OtherFailure, QStringLiteral("Unexpected failure")};
+        outcome = {OtherFailure, tr("Unexpected failure")};
     }
     drive.EndRun();
     return outcome;
@@ -117,19 +117,18 @@ void CopyRun::Report(const CopyOutcome &outcome)
         progress->Clear();
     switch (outcome.code) {
     case NoFailure:
-        messages.MsgBox(QStringLiteral("       READY !"), MsgOkOnly, QStringLiteral("The end is near..."));
+        messages.MsgBox(tr("       READY !"), MsgOkOnly, tr("The end is near..."));
         break;
     case DriveNotReady:
-        messages.MsgBox(QStringLiteral("DISK NOT READY !"), MsgCritical, QStringLiteral("Did I forget something ?"));
+        messages.MsgBox(tr("DISK NOT READY !"), MsgCritical, tr("Did I forget something ?"));
         break;
     case DiskFull:
-        messages.MsgBox(QStringLiteral("DISK FULL: INSERT NEW DISK !"), MsgCritical,
-                        QStringLiteral("I wish I had a harddisk in my korvana !"));
+        messages.MsgBox(tr("DISK FULL: INSERT NEW DISK !"), MsgCritical, tr("I wish I had a harddisk in my korvana !"));
         break;
     default: {
         const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;
-        messages.MsgBox(QStringLiteral("CANNOT COPY: ") + source + QLatin1Char('\n') + outcome.reason, MsgCritical,
-                        QStringLiteral("Copy to A:\\"));
+        messages.MsgBox(tr("CANNOT COPY: ") + source + QLatin1Char('\n') + outcome.reason, MsgCritical,
+                        tr("Copy to A:\\"));
         break;
     }
     }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -54,7 +55,7 @@ public:
 
 QLineEdit *volumeLabelEdit()
 {
-    auto *edit = named(new QLineEdit, "volumeLabelEdit", QStringLiteral("Volume label"));
+    auto *edit = named(new QLineEdit, "volumeLabelEdit", QCoreApplication::translate("FormatDialog", "Volume label"));
     edit->setMaxLength(11);
     edit->setValidator(new VolumeLabelValidator(edit));
     return edit;
@@ -75,6 +76,8 @@ DriveLook lookAt(const DriveAFormat &drive)
 
 // The dialog while it is open: what it does to drive A, and what the caller learns.
 class FormatWindow : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(FormatDialog)
+
 public:
     FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages);
     ~FormatWindow() override { work.waitForFinished(); }
@@ -127,7 +130,7 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
     , messages(messages)
 {
     setObjectName(QStringLiteral("formatDialog"));
-    setWindowTitle(QStringLiteral("Format A:"));
+    setWindowTitle(tr("Format A:"));
     buildLayout();
     connect(&look, &QFutureWatcher<DriveLook>::finished, this, &FormatWindow::showLook);
     connect(&work, &QFutureWatcher<QString>::finished, this, &FormatWindow::workEnded);
@@ -138,7 +141,7 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
 void FormatWindow::lookAtDrive()
 {
     startButton->setEnabled(false);
-    driveValue->setText(QStringLiteral("Looking at drive A..."));
+    driveValue->setText(tr("Looking at drive A..."));
     look.setFuture(QtConcurrent::run([drive = drive] { return lookAt(*drive); }));
 }
 
@@ -161,18 +164,18 @@ void FormatWindow::buildLayout()
     auto *form = new QFormLayout;
     driveValue = named(new QLabel, "driveValue");
     driveValue->setTextFormat(Qt::PlainText);
-    form->addRow(QStringLiteral("Drive A:"), driveValue);
+    form->addRow(tr("Drive A:"), driveValue);
     labelEdit = volumeLabelEdit();
-    form->addRow(QStringLiteral("Volume &label:"), labelEdit);
+    form->addRow(tr("Volume &label:"), labelEdit);
 
-    progress = named(new QProgressBar, "progressBar", QStringLiteral("Progress"));
+    progress = named(new QProgressBar, "progressBar", tr("Progress"));
     progress->setValue(0);
     status = wrappingLabel(QString(), "statusLabel");
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(imageChoices());
-    layout->addWidget(wrappingLabel(QStringLiteral("Formatting erases everything on the disk."), "warningLabel"));
+    layout->addWidget(wrappingLabel(tr("Formatting erases everything on the disk."), "warningLabel"));
     layout->addWidget(progress);
     layout->addWidget(status);
     layout->addSpacing(8);
@@ -184,9 +187,9 @@ void FormatWindow::buildLayout()
 QWidget *FormatWindow::imageChoices()
 {
     auto *choices = named(new QWidget, "imageChoices");
-    eraseChoice = named(new QRadioButton(QStringLiteral("&Erase this image")), "eraseChoice",
-                        QStringLiteral("Erase this image"));
-    nextImageChoice = named(new QRadioButton, "nextImageChoice", QStringLiteral("Next image"));
+    eraseChoice = named(new QRadioButton(tr("&Erase this image")), "eraseChoice",
+                        tr("Erase this image"));
+    nextImageChoice = named(new QRadioButton, "nextImageChoice", tr("Next image"));
     eraseChoice->setChecked(true);
     choices->hide(); // until drive A turns out to be a numbered image
     auto *layout = new QVBoxLayout(choices);
@@ -199,10 +202,10 @@ QWidget *FormatWindow::imageChoices()
 QDialogButtonBox *FormatWindow::buttonsPart()
 {
     auto *buttons = new QDialogButtonBox;
-    startButton = named(buttons->addButton(QStringLiteral("&Start"), QDialogButtonBox::ActionRole), "startButton",
-                        QStringLiteral("Start"));
-    closeButton = named(buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole), "closeButton",
-                        QStringLiteral("Close"));
+    startButton = named(buttons->addButton(tr("&Start"), QDialogButtonBox::ActionRole), "startButton",
+                        tr("Start"));
+    closeButton = named(buttons->addButton(tr("&Close"), QDialogButtonBox::RejectRole), "closeButton",
+                        tr("Close"));
     closeButton->setDefault(true);
     connect(startButton, &QPushButton::clicked, this, &FormatWindow::start);
     connect(buttons, &QDialogButtonBox::rejected, this, &FormatWindow::reject);
@@ -214,7 +217,7 @@ void FormatWindow::showNextImage()
 {
     const QString &next = seen.nextImage;
     nextImageChoice->parentWidget()->setVisible(!next.isEmpty() || !seen.whyNoNextImage.isEmpty());
-    nextImageChoice->setText(next.isEmpty() ? seen.whyNoNextImage : QStringLiteral("&Next image: %1").arg(next));
+    nextImageChoice->setText(next.isEmpty() ? seen.whyNoNextImage : tr("&Next image: %1").arg(next));
     nextImageChoice->setEnabled(!busy && !next.isEmpty());
     if (next.isEmpty())
         eraseChoice->setChecked(true);
@@ -224,7 +227,7 @@ void FormatWindow::showNextImage()
 void FormatWindow::showDrive()
 {
     driveValue->setText(seen.description);
-    driveValue->setAccessibleName(QStringLiteral("Drive A: ") + seen.description);
+    driveValue->setAccessibleName(tr("Drive A: %1").arg(seen.description));
 }
 
 void FormatWindow::start()
@@ -233,12 +236,12 @@ void FormatWindow::start()
         return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
         carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label); },
-                 QStringLiteral("The blank image %1 is drive A now.").arg(seen.nextImage));
+                 tr("The blank image %1 is drive A now.").arg(seen.nextImage));
         return;
     }
     if (erasingIsConfirmed())
         carryOut([](DriveAFormat &drive, const QString &label) { return drive.erase(label); },
-                 QStringLiteral("Drive A is formatted."));
+                 tr("Drive A is formatted."));
 }
 
 // Not while the disk is being written, nor for the second press of a double click that
@@ -258,14 +261,14 @@ bool FormatWindow::labelIsStorable()
 
 bool FormatWindow::erasingIsConfirmed()
 {
-    return messages.Question(this, QStringLiteral("All files on drive A will be erased."), windowTitle());
+    return messages.Question(this, tr("All files on drive A will be erased."), windowTitle());
 }
 
 void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job,
                             const QString &done)
 {
     setBusy(true);
-    status->setText(QStringLiteral("Working..."));
+    status->setText(tr("Working..."));
     doneText = done;
     work.setFuture(QtConcurrent::run([job, &drive = *drive, label = labelEdit->text()]() -> QString {
         try {
@@ -273,7 +276,7 @@ void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QS
         } catch (const std::exception &failure) {
             return QString::fromLocal8Bit(failure.what());
         } catch (...) {
-            return QStringLiteral("an unexpected failure");
+            return tr("an unexpected failure");
         }
     }));
 }
@@ -285,7 +288,7 @@ void FormatWindow::workEnded()
     sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
-    status->setText(failure.isEmpty() ? doneText : QStringLiteral("Formatting failed: ") + failure);
+    status->setText(failure.isEmpty() ? doneText : tr("Formatting failed: %1").arg(failure));
     lookAtDrive(); // it may be another image now, or show another size
 }
 
@@ -334,8 +337,8 @@ int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned 
     // The format identifier and options only preselect choices; this dialog starts from its defaults.
     std::unique_ptr<DriveAFormat> target = drive == 0
         ? lookUpDriveA()
-        : std::make_unique<UnformattableDriveA>(QStringLiteral("drive %1").arg(drive),
-                                                QStringLiteral("Only drive A can be formatted here."));
+        : std::make_unique<UnformattableDriveA>(QCoreApplication::translate("FormatDialog", "drive %1").arg(drive),
+                                                QCoreApplication::translate("FormatDialog", "Only drive A can be formatted here."));
     QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages);
     dialog->exec();
     if (!dialog)
