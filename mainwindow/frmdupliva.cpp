@@ -267,6 +267,7 @@ void frmDupliva::setRunning(bool isRunning)
     for (GroupListBox *list : lists)
         list->setEnabled(!running);
     menuBar()->setEnabled(!running);
+    findChild<QAction *>(QStringLiteral("Help"))->setEnabled(!running); // a screen reader presses the entry itself
     if (!running && focusBeforeRun)
         focusBeforeRun->setFocus();
 }
