@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+
+// A text of drive A's that the user reads, translated in the context DriveA.
+inline QString driveText(const char *text)
+{
+    return QCoreApplication::translate("DriveA", text);
+}
 
 // Failure codes of the platform's file copy, as the copy run tells them apart.
 enum FailureCode : int {

@@ -1,5 +1,7 @@
 #include "drivealock.h"
 
+#include "drivea.h"
+
 #include "localname.h"
 
 #include <QCryptographicHash>
@@ -35,13 +37,13 @@ QString DriveALock::take(const QString &drivePath)
     // Readable by all, since flock needs no more and in /tmp another user may hold it.
     const int opened = ::open(localName(path).constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (opened < 0)
-        return QStringLiteral("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(errno));
+        return driveText("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(errno));
     if (::flock(opened, LOCK_EX | LOCK_NB) < 0) {
         const int error = errno;
         ::close(opened);
         if (error == EWOULDBLOCK)
-            return QStringLiteral("Another Dupliva window is writing to drive A (%1)").arg(QDir::toNativeSeparators(drivePath));
-        return QStringLiteral("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(error));
+            return driveText("Another Dupliva window is writing to drive A (%1)").arg(QDir::toNativeSeparators(drivePath));
+        return driveText("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(error));
     }
     fd = opened;
     return {};

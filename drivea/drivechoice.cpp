@@ -32,19 +32,19 @@ bool hasImageName(const QString &path)
 
 QString describeFolder(const QString &path)
 {
-    const QString shown = QStringLiteral("the folder %1").arg(native(path));
-    return QFileInfo(path).isDir() ? shown : shown + QStringLiteral(", which does not exist");
+    const QString shown = driveText("the folder %1").arg(native(path));
+    return QFileInfo(path).isDir() ? shown : shown + driveText(", which does not exist");
 }
 
 QString describeImage(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo::exists(path))
-        return QStringLiteral("floppy image %1, not made yet (\"Format A:\\\" makes it)").arg(name);
+        return driveText("floppy image %1, not made yet (\"Format A:\\\" makes it)").arg(name);
     const ImageSpace space = imageSpace(path);
     if (!space.ok())
-        return QStringLiteral("floppy image %1, %2").arg(name, space.error);
-    return QStringLiteral("floppy image %1, %2, %3 KB free")
+        return driveText("floppy image %1, %2").arg(name, space.error);
+    return driveText("floppy image %1, %2, %3 KB free")
         .arg(name, diskSizeText(space.capacity))
         .arg(space.freeBytes / 1024);
 }
@@ -65,7 +65,7 @@ public:
         const ImageFile image = examineImage(path);
         if (image.error || isFloppyImageSize(image.size))
             return {};
-        return QStringLiteral("%1 holds %2, not a floppy's size: it may be a hard-disk image, so it is not "
+        return driveText("%1 holds %2, not a floppy's size: it may be a hard-disk image, so it is not "
                               "formatted here.")
             .arg(native(path), diskSizeText(image.size));
     }
@@ -77,7 +77,7 @@ public:
         const QString base = QFileInfo(path).completeBaseName();
         if (base.isEmpty() || !base.back().isDigit() || !nextImageName().isEmpty())
             return {};
-        return QStringLiteral("No next image: no free number of the same width follows %1").arg(QFileInfo(path).fileName());
+        return driveText("No next image: no free number of the same width follows %1").arg(QFileInfo(path).fileName());
     }
 
     QString erase(const QString &label) override
@@ -118,14 +118,14 @@ public:
     {
         const std::optional<UDisksMachine> machine = udisks.machine();
         if (!machine || (device.isEmpty() && floppyDrives(*machine).isEmpty()))
-            return QStringLiteral("No floppy drive was found, so there is nothing to format.");
+            return driveText("No floppy drive was found, so there is nothing to format.");
         if (device.isEmpty())
             return {};
         const std::optional<UDisksFloppy> named = namedBlockDevice(*machine, device);
         if (!named)
-            return QStringLiteral("The system does not know the drive %1.").arg(device);
+            return driveText("The system does not know the drive %1.").arg(device);
         if (named->block.size > largestFloppy)
-            return QStringLiteral("%1 holds %2 MB, more than a floppy disk, so it is not formatted here.")
+            return driveText("%1 holds %2 MB, more than a floppy disk, so it is not formatted here.")
                 .arg(device)
                 .arg(double(named->block.size) / 1e6, 0, 'f', 1);
         return {};
@@ -191,7 +191,7 @@ std::unique_ptr<DriveAFormat> DriveAChoice::driveForFormat()
     switch (kind(&path)) {
     case Kind::Folder:
         return std::make_unique<UnformattableDriveA>(
-            describeFolder(path), QStringLiteral("Drive A is the folder %1 on this computer, not a floppy disk. A folder "
+            describeFolder(path), driveText("Drive A is the folder %1 on this computer, not a floppy disk. A folder "
                                                  "cannot be formatted. To make room for new styles, delete files from "
                                                  "the folder with the file manager.")
                                       .arg(native(path)));

@@ -1,5 +1,7 @@
 #include "fatname.h"
 
+#include "drivea.h"
+
 namespace {
 
 constexpr qsizetype longestName = 255;
@@ -31,16 +33,16 @@ bool isShortNameCharacter(QChar c)
 QString whyFatCannotStore(const QString &name)
 {
     if (name.isEmpty())
-        return QStringLiteral("The name on drive A is empty");
+        return driveText("The name on drive A is empty");
     if (name.size() > longestName)
-        return QStringLiteral("The name %1 is longer than the %2 characters that a floppy disk allows").arg(name).arg(longestName);
+        return driveText("The name %1 is longer than the %2 characters that a floppy disk allows").arg(name).arg(longestName);
     for (const QChar c : name) {
         if (c.unicode() < 32 || QLatin1String("\"*/:<>?\\|").contains(c))
-            return QStringLiteral("The name %1 holds the character \"%2\", which a floppy disk cannot store")
+            return driveText("The name %1 holds the character \"%2\", which a floppy disk cannot store")
                 .arg(name, c.unicode() < 32 ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c));
     }
     if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
-        return QStringLiteral("The name %1 ends in a dot or a blank, which a floppy disk drops").arg(name);
+        return driveText("The name %1 ends in a dot or a blank, which a floppy disk drops").arg(name);
     return {};
 }
 
@@ -61,10 +63,10 @@ QString whyNotVolumeLabel(const QString &label)
 {
     constexpr qsizetype longestLabel = 11;
     if (label.size() > longestLabel)
-        return QStringLiteral("The volume label %1 is longer than %2 characters").arg(label).arg(longestLabel);
+        return driveText("The volume label %1 is longer than %2 characters").arg(label).arg(longestLabel);
     for (const QChar c : label) {
         if (c != QLatin1Char(' ') && (!isShortNameCharacter(c) || c.isLower()))
-            return QStringLiteral("The volume label %1 holds \"%2\": a volume label may hold only the letters A to Z, "
+            return driveText("The volume label %1 holds \"%2\": a volume label may hold only the letters A to Z, "
                                   "digits, blanks and ! # $ % & ' ( ) - @ ^ _ ` { } ~")
                 .arg(label, QString(c));
     }

@@ -1,5 +1,7 @@
 #include "floppies.h"
 
+#include "drivea.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -100,8 +102,8 @@ QString diskSizeText(qint64 bytes)
     if (bytes <= 0)
         return {};
     if (bytes < floppyMegabyte)
-        return QStringLiteral("%1 KB").arg(bytes / 1024);
+        return driveText("%1 KB").arg(bytes / 1024);
     if (bytes <= largestFloppy)
-        return QStringLiteral("%1 MB").arg(QString::number(double(bytes) / floppyMegabyte, 'g', 3));
+        return driveText("%1 MB").arg(QString::number(double(bytes) / floppyMegabyte, 'g', 3));
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }

@@ -21,10 +21,10 @@ QString whoMayWrite(const QString &device)
     if (::stat(QFile::encodeName(device).constData(), &info) != 0)
         return {};
     if (!(info.st_mode & S_IWGRP))
-        return QStringLiteral(" Only root may write to %1.").arg(device);
+        return driveText(" Only root may write to %1.").arg(device);
     const struct group *group = ::getgrgid(info.st_gid);
     const QString name = group ? QString::fromLocal8Bit(group->gr_name) : QString::number(info.st_gid);
-    return QStringLiteral(" Only members of the group %1 may write to %2: your user must be in the group %1 (ask the "
+    return driveText(" Only members of the group %1 may write to %2: your user must be in the group %1 (ask the "
                           "computer's administrator), then log in again.")
         .arg(name, device);
 }
@@ -33,7 +33,7 @@ CopyOutcome cannotOpen(const QString &device, int error)
 {
     CopyOutcome outcome = systemFailure(error, device);
     if (error == EROFS)
-        outcome.reason += QStringLiteral(". The disk is write-protected: slide its tab to close the hole.");
+        outcome.reason += driveText(". The disk is write-protected: slide its tab to close the hole.");
     if (error == EACCES || error == EPERM)
         outcome.reason += QLatin1Char('.') + whoMayWrite(device);
     return outcome;
@@ -55,9 +55,9 @@ FloppyDevice examineFloppyDevice(const QString &device)
     else if (readOnly)
         floppy.state = cannotOpen(device, EROFS);
     else if (size == 0)
-        floppy.state = {DriveNotReady, QStringLiteral("no disk in %1").arg(device)};
+        floppy.state = {DriveNotReady, driveText("no disk in %1").arg(device)};
     else if (size > quint64(largestFloppy))
-        floppy.state = {OtherFailure, QStringLiteral("%1 holds %2, more than a floppy disk").arg(device, diskSizeText(qint64(size)))};
+        floppy.state = {OtherFailure, driveText("%1 holds %2, more than a floppy disk").arg(device, diskSizeText(qint64(size)))};
     floppy.size = qint64(size);
     ::close(fd);
     return floppy;

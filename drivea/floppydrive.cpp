@@ -13,9 +13,9 @@
 
 namespace {
 
-const QString noUDisks = QStringLiteral("UDisks2 is not running");
-const QString noFloppyDrive = QStringLiteral("no floppy drive found");
-const QString noDisk = QStringLiteral("no disk in the floppy drive");
+const QString noUDisks = driveText("UDisks2 is not running");
+const QString noFloppyDrive = driveText("no floppy drive found");
+const QString noDisk = driveText("no disk in the floppy drive");
 
 QList<UDisksFloppy> floppiesFor(const UDisksMachine &machine, const QString &device)
 {
@@ -27,7 +27,7 @@ QList<UDisksFloppy> floppiesFor(const UDisksMachine &machine, const QString &dev
 
 QString notFound(const QString &device)
 {
-    return device.isEmpty() ? noFloppyDrive : QStringLiteral("no block device %1").arg(device);
+    return device.isEmpty() ? noFloppyDrive : driveText("no block device %1").arg(device);
 }
 
 // The same floppy as UDisks2 shows it now.
@@ -121,11 +121,11 @@ UDisksFloppy likelyDriveA(const QList<UDisksFloppy> &floppies)
 QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
 {
     if (floppy.drive.path.isEmpty())
-        return QStringLiteral("block device");
-    const QString kind = isFloppyDrive(floppy.drive, machine) ? QStringLiteral("floppy drive") : QStringLiteral("drive");
+        return driveText("block device");
+    const QString kind = isFloppyDrive(floppy.drive, machine) ? driveText("floppy drive") : driveText("drive");
     if (floppy.internal())
-        return QStringLiteral("internal ") + kind;
-    return floppy.drive.connectionBus == QLatin1String("usb") ? QStringLiteral("USB ") + kind : kind;
+        return driveText("internal ") + kind;
+    return floppy.drive.connectionBus == QLatin1String("usb") ? driveText("USB ") + kind : kind;
 }
 
 QString freeSpaceText(const QString &mountPoint)
@@ -133,7 +133,7 @@ QString freeSpaceText(const QString &mountPoint)
     struct statvfs disk {};
     if (::statvfs(QFile::encodeName(mountPoint).constData(), &disk) != 0)
         return {};
-    return QStringLiteral("%1 KB free").arg(quint64(disk.f_bavail) * disk.f_frsize / 1024);
+    return driveText("%1 KB free").arg(quint64(disk.f_bavail) * disk.f_frsize / 1024);
 }
 
 } // namespace
@@ -246,7 +246,7 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
     if (floppy.mounted())
         parts.append(freeSpaceText(floppy.block.mountPoints.constFirst()));
     else
-        parts.append(floppy.seenInto() ? QStringLiteral("not mounted") : QStringLiteral("written without mounting"));
+        parts.append(floppy.seenInto() ? driveText("not mounted") : driveText("written without mounting"));
     parts.removeAll(QString());
     return parts.join(QLatin1String(", "));
 }
@@ -262,7 +262,7 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const UDisksFloppy floppy = likelyDriveA(floppies);
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
-        return QStringLiteral("%1 is larger than a floppy disk").arg(block.device);
+        return driveText("%1 is larger than a floppy disk").arg(block.device);
     DriveALock lock;
     if (const QString why = lock.take(block.device); !why.isEmpty())
         return why;

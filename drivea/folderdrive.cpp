@@ -231,7 +231,7 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
 {
     QByteArray name = fileNameOnDisk(destination);
     if (name.isEmpty())
-        return {OtherFailure, QStringLiteral("\"%1\" names no file on drive A").arg(destination)};
+        return {OtherFailure, driveText("\"%1\" names no file on drive A").arg(destination)};
     if (medium == Medium::FatDisk) {
         if (const QString why = whyFatCannotStore(shown(name)); !why.isEmpty())
             return {OtherFailure, why};
@@ -253,7 +253,7 @@ CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name
     if (S_ISDIR(sourceInfo.st_mode))
         return sourceFailure(EISDIR);
     if (!S_ISREG(sourceInfo.st_mode))
-        return {OtherFailure, QStringLiteral("It is not a regular file")};
+        return {OtherFailure, driveText("It is not a regular file")};
     if (CopyOutcome outcome = openDisk(); !outcome.ok())
         return outcome;
     if (CopyOutcome outcome = checkTarget(name); !outcome.ok())
@@ -265,7 +265,7 @@ CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name
 CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
 {
     const auto isASource = [&](const QString &source) {
-        return CopyOutcome{OtherFailure, QStringLiteral("%1 on drive A is the style %2, which is not written over").arg(shown(name), source)};
+        return CopyOutcome{OtherFailure, driveText("%1 on drive A is the style %2, which is not written over").arg(shown(name), source)};
     };
     const QString targetPath = QDir::cleanPath(folderPath + QLatin1Char('/') + shown(name));
     if (sourcePaths.contains(targetPath))
@@ -274,9 +274,9 @@ CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
     if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
     if (S_ISLNK(targetInfo.st_mode))
-        return {OtherFailure, QStringLiteral("%1 on drive A is a symbolic link").arg(shown(name))};
+        return {OtherFailure, driveText("%1 on drive A is a symbolic link").arg(shown(name))};
     if (!S_ISREG(targetInfo.st_mode))
-        return {OtherFailure, QStringLiteral("%1 on drive A is not a regular file").arg(shown(name))};
+        return {OtherFailure, driveText("%1 on drive A is not a regular file").arg(shown(name))};
     if (const auto source = sourceFiles.constFind({targetInfo.st_dev, targetInfo.st_ino}); source != sourceFiles.cend())
         return isASource(*source);
     return {};
@@ -365,7 +365,7 @@ void FolderDriveA::discardStaged()
 
 CopyOutcome FolderDriveA::differs(const QByteArray &name, const QString &source) const
 {
-    return {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(shown(name)), source};
+    return {OtherFailure, driveText("%1 on drive A reads back different from its source").arg(shown(name)), source};
 }
 
 CopyOutcome FolderDriveA::readBack(const Staged &file)

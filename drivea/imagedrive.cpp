@@ -39,7 +39,7 @@ CopyOutcome openSource(const QString &path, QFile &file)
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        return {OtherFailure, S_ISDIR(info.st_mode) ? qt_error_string(EISDIR) : QStringLiteral("It is not a regular file")};
+        return {OtherFailure, S_ISDIR(info.st_mode) ? qt_error_string(EISDIR) : driveText("It is not a regular file")};
     }
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     return {};
@@ -64,7 +64,7 @@ QString whyImageCannotStore(const QString &name)
     const int stray = firstStrayByte(name);
     if (stray < 0)
         return {};
-    return QStringLiteral("The name %1 holds the byte 0x%2, which is not a character: a floppy image cannot store it")
+    return driveText("The name %1 holds the byte 0x%2, which is not a character: a floppy image cannot store it")
         .arg(name)
         .arg(stray, 2, 16, QLatin1Char('0'));
 }
@@ -123,7 +123,7 @@ void ImageDriveA::EndRun()
 CopyOutcome ImageDriveA::checkImage() const
 {
     if (imagePath.isEmpty())
-        return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
+        return {DriveNotReady, driveText("No floppy image is set up as drive A")};
     if (medium == Medium::BlockDevice)
         return examineFloppyDevice(imagePath).state;
     const ImageFile image = examineImage(imagePath);
@@ -139,7 +139,7 @@ CopyOutcome ImageDriveA::checkImage() const
 CopyOutcome ImageDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
     if (!destination.startsWith(QLatin1String("a:"), Qt::CaseInsensitive))
-        return {OtherFailure, QStringLiteral("\"%1\" names no file on drive A").arg(destination)};
+        return {OtherFailure, driveText("\"%1\" names no file on drive A").arg(destination)};
     // mtools would skip a name that FAT cannot store, and say nothing.
     const QString name = destination.mid(2);
     for (const QString &why : {whyFatCannotStore(name), whyImageCannotStore(name)}) {
@@ -206,7 +206,7 @@ CopyOutcome ImageDriveA::refuseChangedNames(const QList<Copy> &files) const
     for (const Copy &file : std::as_const(unusual)) {
         if (!stored.contains(file.name))
             return {OtherFailure,
-                    QStringLiteral("The name %1 holds the character %2, which mtools would store changed on a floppy image")
+                    driveText("The name %1 holds the character %2, which mtools would store changed on a floppy image")
                         .arg(file.name, changedCharacter(file.name, stored)),
                     file.source};
     }
@@ -237,7 +237,7 @@ CopyOutcome ImageDriveA::refuseNonFiles(const QList<Copy> &files)
     }
     for (const Copy &file : files) {
         if (namesOfNonFiles->contains(file.name.toCaseFolded()))
-            return {OtherFailure, QStringLiteral("%1 on drive A is a folder or the disk's volume label, not a file").arg(file.name), file.source};
+            return {OtherFailure, driveText("%1 on drive A is a folder or the disk's volume label, not a file").arg(file.name), file.source};
     }
     return {};
 }
@@ -275,7 +275,7 @@ void ImageDriveA::removeFiles(const QList<Copy> &files) const
 CopyOutcome ImageDriveA::syncImage() const
 {
     if (imagePath.isEmpty())
-        return {DriveNotReady, QStringLiteral("No floppy image is set up as drive A")};
+        return {DriveNotReady, driveText("No floppy image is set up as drive A")};
     const int fd = ::open(localName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return imageFailure(imagePath, errno);
@@ -306,10 +306,10 @@ CopyOutcome ImageDriveA::readBack(const QList<Copy> &files) const
         CopyOutcome outcome;
         QFile source, copy(read);
         if (read.isEmpty())
-            outcome = run.ok() ? CopyOutcome{OtherFailure, QStringLiteral("%1 on drive A cannot be read back").arg(file.name)}
+            outcome = run.ok() ? CopyOutcome{OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name)}
                                : mtoolsFailure(imagePath, run.exitCode, run.errors);
         else if (outcome = openSource(file.source, source); outcome.ok() && (!copy.open(QIODevice::ReadOnly) || source.readAll() != copy.readAll()))
-            outcome = {OtherFailure, QStringLiteral("%1 on drive A reads back different from its source").arg(file.name)};
+            outcome = {OtherFailure, driveText("%1 on drive A reads back different from its source").arg(file.name)};
         if (!outcome.ok()) {
             outcome.source = file.source;
             return outcome;

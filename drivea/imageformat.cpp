@@ -38,7 +38,7 @@ FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
     arguments << QStringLiteral("::");
     const MtoolsRun run = runMtools(QStringLiteral("mformat"), arguments);
     if (!run.ok())
-        return formatError(run.errors.isEmpty() ? QStringLiteral("mformat failed on %1 (exit code %2)").arg(path).arg(run.exitCode)
+        return formatError(run.errors.isEmpty() ? driveText("mformat failed on %1 (exit code %2)").arg(path).arg(run.exitCode)
                                                 : run.errors);
     return {0, {}, path};
 }
@@ -69,16 +69,16 @@ FormatOutcome formatImage(const QString &path, const QString &label)
 FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label)
 {
     if (!isFloppyImageSize(size))
-        return notPossible(QStringLiteral("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
+        return notPossible(driveText("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
     return runMformat(device, size, label);
 }
 
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
 {
     if (!isFloppyImageSize(size))
-        return notPossible(QStringLiteral("%1 is not the size of a floppy image").arg(diskSizeText(size)));
+        return notPossible(driveText("%1 is not the size of a floppy image").arg(diskSizeText(size)));
     if (path.contains(QLatin1String("@@")))
-        return notPossible(QStringLiteral("mtools cannot open an image whose path holds \"@@\": %1").arg(path));
+        return notPossible(driveText("mtools cannot open an image whose path holds \"@@\": %1").arg(path));
     const QString diskLabel = volumeLabel(label);
     if (const QString why = whyNotVolumeLabel(diskLabel); !why.isEmpty())
         return formatError(why);
@@ -129,7 +129,7 @@ FormatOutcome createNextImage(const QString &currentPath, const QString &label)
         return notPossible(image.whyNot);
     const QString next = nextImagePath(currentPath);
     if (next.isEmpty())
-        return notPossible(QStringLiteral("The name %1 does not end in a number that could count up")
+        return notPossible(driveText("The name %1 does not end in a number that could count up")
                                .arg(QFileInfo(currentPath).fileName()));
     return createBlankImage(next, image.size, label);
 }
@@ -151,7 +151,7 @@ ImageSpace imageSpace(const QString &path)
     static const QRegularExpression freeLine(QStringLiteral("([0-9][0-9 ]*) bytes free"));
     const QRegularExpressionMatch match = freeLine.match(QString::fromLatin1(run.output));
     if (!match.hasMatch()) {
-        space.error = QStringLiteral("mdir did not tell the free space on %1").arg(path);
+        space.error = driveText("mdir did not tell the free space on %1").arg(path);
         return space;
     }
     space.capacity = image.size;

@@ -86,7 +86,7 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments)
     static const QProcessEnvironment environment = mtoolsEnvironment();
     const QString executable = QStandardPaths::findExecutable(program);
     if (executable.isEmpty())
-        return notRun(QStringLiteral("%1 was not found: the Debian package mtools is not installed").arg(program));
+        return notRun(driveText("%1 was not found: the Debian package mtools is not installed").arg(program));
 
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -94,11 +94,11 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments)
     process.setChildProcessModifier(giveUpTerminal);
     process.start(executable, arguments);
     if (!process.waitForStarted(startLimitMs))
-        return notRun(QStringLiteral("%1 did not start: %2").arg(program, process.errorString()));
+        return notRun(driveText("%1 did not start: %2").arg(program, process.errorString()));
     if (!process.waitForFinished(finishLimitMs)) {
         process.kill();
         process.waitForFinished(startLimitMs);
-        return notRun(QStringLiteral("%1 did not finish within %2 seconds").arg(program).arg(finishLimitMs / 1000));
+        return notRun(driveText("%1 did not finish within %2 seconds").arg(program).arg(finishLimitMs / 1000));
     }
 
     MtoolsRun run;
@@ -107,7 +107,7 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments)
     run.output = process.readAllStandardOutput();
     run.errors = QString::fromUtf8(process.readAllStandardError()).trimmed();
     if (!run.finished)
-        run.errors = QStringLiteral("%1 crashed. %2").arg(program, run.errors).trimmed();
+        run.errors = driveText("%1 crashed. %2").arg(program, run.errors).trimmed();
     return run;
 }
 
@@ -119,10 +119,10 @@ CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString 
     if (saysNoMedium(words))
         return {DriveNotReady, words};
     if (saysNoFatFileSystem(words))
-        return {OtherFailure, QStringLiteral("%1 holds no FAT file system (mtools says: %2): it may be a hard-disk image")
+        return {OtherFailure, driveText("%1 holds no FAT file system (mtools says: %2): it may be a hard-disk image")
                                   .arg(imagePath, words.section(QLatin1Char('\n'), 0, 0))};
     if (words.isEmpty())
-        return {OtherFailure, QStringLiteral("mtools gave up on %1 without a word (exit code %2)").arg(imagePath).arg(exitCode)};
+        return {OtherFailure, driveText("mtools gave up on %1 without a word (exit code %2)").arg(imagePath).arg(exitCode)};
     return {OtherFailure, words};
 }
 
@@ -155,14 +155,14 @@ ImageFile examineImage(const QString &path)
     image.size = info.st_size;
     const QString name = QFileInfo(path).fileName();
     if (!S_ISREG(info.st_mode))
-        image.whyNot = QStringLiteral("%1 is not a floppy image file").arg(path);
+        image.whyNot = driveText("%1 is not a floppy image file").arg(path);
     else if (!isFloppyImageSize(image.size))
-        image.whyNot = QStringLiteral("%1 is %2 bytes, not the size of a floppy image (720 KB, 1.2 MB, 1.44 MB or "
+        image.whyNot = driveText("%1 is %2 bytes, not the size of a floppy image (720 KB, 1.2 MB, 1.44 MB or "
                                       "2.88 MB): it may be a hard-disk image")
                            .arg(name)
                            .arg(image.size);
     // mtools reads "IMAGE@@OFFSET" as an image with an offset.
     else if (path.contains(QLatin1String("@@")))
-        image.whyNot = QStringLiteral("mtools cannot open an image whose path holds \"@@\": %1").arg(path);
+        image.whyNot = driveText("mtools cannot open an image whose path holds \"@@\": %1").arg(path);
     return image;
 }
