@@ -1,5 +1,6 @@
 #include "drivechoice.h"
 
+#include "diskplan.h"
 #include "drivealock.h"
 #include "fatname.h"
 #include "floppies.h"
@@ -230,6 +231,11 @@ DriveA &ChosenDriveA::current()
     if (!drive)
         drive = choice.driveForRun();
     return *drive;
+}
+
+CopyOutcome ChosenDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    return current().CheckGroupsFit(groups);
 }
 
 CopyOutcome ChosenDriveA::FileCopy(const QString &sourcePath, const QString &destination)

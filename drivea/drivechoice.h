@@ -47,6 +47,7 @@ public:
     explicit ChosenDriveA(const DriveAChoice &choice) : choice(choice) {}
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

@@ -169,6 +169,19 @@ QString FloppyDriveA::mountPoint() const
     return mountedAt;
 }
 
+// Opens the disk as the first copy would, and fails as that copy would, naming its source.
+CopyOutcome FloppyDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    if (groups.isEmpty())
+        return {};
+    if (CopyOutcome outcome = openDisk(); !outcome.ok()) {
+        if (outcome.source.isEmpty())
+            outcome.source = groups.constFirst().sources.value(0);
+        return outcome;
+    }
+    return disk->CheckGroupsFit(groups);
+}
+
 CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
     if (CopyOutcome outcome = openDisk(); !outcome.ok())

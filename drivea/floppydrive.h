@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskplan.h"
 #include "folderdrive.h"
 #include "floppies.h"
 
@@ -17,6 +18,7 @@ public:
     explicit FloppyDriveA(UDisks &udisks, const QString &device = {});
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
