@@ -91,6 +91,11 @@ QString sizeText(qint64 bytes)
     return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
+QString counted(int count, const QString &thing)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(thing, count == 1 ? QString() : QStringLiteral("s"));
+}
+
 QString groupsText(const QList<int> &numbers)
 {
     const QString first = QStringLiteral("%1").arg(numbers.constFirst(), 2, 10, QLatin1Char('0'));
@@ -214,14 +219,15 @@ QString describePlan(const DiskPlan &plan)
 {
     if (plan.groups == 0)
         return QStringLiteral("This run: nothing to copy.");
-    const QString run = QStringLiteral("This run: %1 styles in %2 groups, %3").arg(plan.styles).arg(plan.groups).arg(sizeText(plan.bytes));
+    const QString run = QStringLiteral("This run: %1 in %2, %3")
+                            .arg(counted(plan.styles, QStringLiteral("style")), counted(plan.groups, QStringLiteral("group")), sizeText(plan.bytes));
     if (plan.groupNoDiskHolds)
         return QStringLiteral("%1. %2").arg(run, plan.whyNoDiskHolds);
     const int disks = plan.disksUsed();
     const QString onThisDisk = plan.disks.constFirst().isEmpty()
         ? QStringLiteral("none fits on this one")
         : plan.disks.size() == 1 ? QStringLiteral("all fit on this one") : groupsText(plan.disks.constFirst()) + QStringLiteral(" on this one");
-    return QStringLiteral("%1, about %2 %3; %4.").arg(run).arg(disks).arg(disks == 1 ? QStringLiteral("disk") : QStringLiteral("disks"), onThisDisk);
+    return QStringLiteral("%1, about %2; %3.").arg(run, counted(disks, QStringLiteral("disk")), onThisDisk);
 }
 
 CopyOutcome refuseGroupNoDiskHolds(const std::optional<DiskRoom> &room, const QList<RunGroup> &groups)

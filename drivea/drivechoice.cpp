@@ -220,6 +220,25 @@ QString DriveAChoice::description() const
     return describeFloppyDrive(udisks, path);
 }
 
+QString DriveAChoice::describeRun(const QList<RunGroup> &groups) const
+{
+    QString path;
+    std::optional<DiskRoom> room;
+    switch (kind(&path)) {
+    case Kind::Folder:
+        break;
+    case Kind::Image:
+        if (examineImage(path).usable())
+            room = diskRoomThroughMtools(path);
+        break;
+    case Kind::BlockDevice:
+    case Kind::FloppyDrive:
+        room = mountedFloppyRoom(udisks, path);
+        break;
+    }
+    return room ? describePlan(planDisks(*room, groups)) : QString();
+}
+
 void ChosenDriveA::BeginRun(const QStringList &sources)
 {
     drive = choice.driveForRun();

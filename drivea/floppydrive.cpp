@@ -264,6 +264,15 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
     return parts.join(QLatin1String(", "));
 }
 
+std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device)
+{
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    const QList<UDisksFloppy> floppies = machine ? floppiesFor(*machine, device) : QList<UDisksFloppy>{};
+    if (floppies.isEmpty() || !likelyDriveA(floppies).mounted())
+        return std::nullopt;
+    return mountedDiskRoom(likelyDriveA(floppies).block.mountPoints.constFirst());
+}
+
 QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
 {
     const std::optional<UDisksMachine> machine = udisks.machine();

@@ -45,6 +45,10 @@ private:
 // for FloppyDriveA. It neither mounts nor spins the drive.
 QString describeFloppyDrive(UDisks &udisks, const QString &device = {});
 
+// The room on the disk in the floppy drive, if it is mounted; nothing otherwise, since
+// asking would spin the drive. device as for FloppyDriveA.
+std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device = {});
+
 // Erases the disk in the floppy drive and gives it an empty FAT file system named label:
 // unmounts it, formats it and mounts it again; a disk that UDisks2 cannot look into is
 // formatted through mtools on the block device, with the disk's size. Returns the

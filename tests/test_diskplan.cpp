@@ -119,6 +119,7 @@ void DiskPlanTest::planMatchesRun()
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
     QCOMPARE(landed, disks);
     QCOMPARE(plan->disks, disks);
+    QVERIFY(describePlan(*plan).contains(QStringLiteral(", about %1 disks; ").arg(disks.size())));
 }
 
 QTEST_GUILESS_MAIN(DiskPlanTest)
