@@ -107,18 +107,15 @@ QString groupsText(const QList<int> &numbers)
 // The last copy under a name is the one that stays; names on FAT ignore case.
 Cost costOf(const RunGroup &group, qint64 clusterBytes)
 {
-    QHash<QString, qint64> sizes;
-    QHash<QString, QString> names;
-    for (qsizetype i = 0; i < group.names.size(); ++i) {
-        const QString name = fatDiskName(group.names[i]);
-        sizes.insert(name.toCaseFolded(), QFileInfo(group.sources.value(i)).size());
-        names.insert(name.toCaseFolded(), name);
-    }
+    QHash<QString, qsizetype> lastCopy;
+    for (qsizetype i = 0; i < group.names.size(); ++i)
+        lastCopy.insert(fatDiskName(group.names[i]).toCaseFolded(), i);
     Cost cost;
-    for (auto size = sizes.cbegin(); size != sizes.cend(); ++size) {
-        cost.clusters += (size.value() + clusterBytes - 1) / clusterBytes;
-        cost.entries += directoryEntries(names.value(size.key()));
-        cost.bytes += size.value();
+    for (const qsizetype i : std::as_const(lastCopy)) {
+        const qint64 bytes = QFileInfo(group.sources.value(i)).size();
+        cost.clusters += (bytes + clusterBytes - 1) / clusterBytes;
+        cost.entries += directoryEntries(fatDiskName(group.names[i]));
+        cost.bytes += bytes;
         ++cost.styles;
     }
     return cost;

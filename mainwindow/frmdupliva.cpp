@@ -221,8 +221,7 @@ void frmDupliva::showDriveDescription()
     const DriveATexts texts = driveDescription.result();
     const QString drive = QStringLiteral("Drive A: ") + texts.drive;
     const QString copy = texts.run.isEmpty() ? drive : drive + QStringLiteral(". ") + texts.run;
-    for (QPushButton *control : {button("CmdStartCopy"), button("Command3")}) {
-        const QString text = control == button("CmdStartCopy") ? copy : drive;
+    for (const auto &[control, text] : {std::pair{button("CmdStartCopy"), copy}, std::pair{button("Command3"), drive}}) {
         control->setToolTip(text);
         control->setAccessibleDescription(text);
         if (control->underMouse() && control->isVisible())
