@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr qint64 directoryEntryBytes = 32;
+
 // What a group or a style takes of a disk.
 struct Cost {
     qint64 clusters = 0;
@@ -59,7 +61,7 @@ std::optional<DiskRoom> roomFromBootSector(const QString &minfo)
         return std::nullopt;
     const qint64 systemSectors = bootSectorField(minfo, "reserved \\(boot\\) sectors")
         + bootSectorField(minfo, "fats") * bootSectorField(minfo, "sectors per fat")
-        + (rootEntries * 32 + sectorBytes - 1) / sectorBytes;
+        + (rootEntries * directoryEntryBytes + sectorBytes - 1) / sectorBytes;
     DiskRoom room;
     room.capacity = sectors * sectorBytes;
     room.clusterBytes = sectorBytes * sectorsPerCluster;
