@@ -30,7 +30,8 @@ int main(int argc, char *argv[])
     LauncherEntryProgress taskBarProgress;
 
     frmDupliva window(
-        {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress});
+        {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress,
+         [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }});
     messages.setParent(&window);
     window.show();
     return app.exec();

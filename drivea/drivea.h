@@ -16,6 +16,7 @@ enum FailureCode : int {
     DiskFull = 61,
     DriveNotReady = 71,
     OtherFailure = 75,
+    NoDiskHoldsGroup = 76, // found before anything is written
 };
 
 struct CopyOutcome {
@@ -24,6 +25,13 @@ struct CopyOutcome {
     QString source; // the source file the failure is about, when it is not the one being copied
 
     bool ok() const { return code == NoFailure; }
+};
+
+// A group as a copy run writes it: each source and the name it is written under.
+struct RunGroup {
+    int number = 0;
+    QStringList sources;
+    QStringList names; // without "a:"
 };
 
 // Drive A, the floppy that the styles are written to: a folder, a floppy disk in a
@@ -39,6 +47,11 @@ public:
     // Copies the whole file at sourcePath to destination, which is "a:" followed by
     // a file name in the root of the disk; a file of that name is replaced. The drive
     // may only take note of the copy and do it in the next flush.
+    // Refuses a run in which a group is larger than a whole disk of drive A, before
+    // anything is written: no new disk could take it. Called after BeginRun, with the
+    // groups that the run will write, in order.
+    virtual CopyOutcome CheckGroupsFit(const QList<RunGroup> & /*groups*/) { return {}; }
+
     virtual CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) = 0;
 
     // Finishes every copy asked for since the last flush, puts it on the medium, so

@@ -1,5 +1,6 @@
 #include "drivechoice.h"
 
+#include "diskplan.h"
 #include "drivealock.h"
 #include "fatname.h"
 #include "floppies.h"
@@ -219,6 +220,25 @@ QString DriveAChoice::description() const
     return describeFloppyDrive(udisks, path);
 }
 
+QString DriveAChoice::describeRun(const QList<RunGroup> &groups) const
+{
+    QString path;
+    std::optional<DiskRoom> room;
+    switch (kind(&path)) {
+    case Kind::Folder:
+        break;
+    case Kind::Image:
+        if (examineImage(path).usable())
+            room = diskRoomThroughMtools(path);
+        break;
+    case Kind::BlockDevice:
+    case Kind::FloppyDrive:
+        room = mountedFloppyRoom(udisks, path);
+        break;
+    }
+    return room ? describePlan(planDisks(*room, groups)) : QString();
+}
+
 void ChosenDriveA::BeginRun(const QStringList &sources)
 {
     drive = choice.driveForRun();
@@ -230,6 +250,11 @@ DriveA &ChosenDriveA::current()
     if (!drive)
         drive = choice.driveForRun();
     return *drive;
+}
+
+CopyOutcome ChosenDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    return current().CheckGroupsFit(groups);
 }
 
 CopyOutcome ChosenDriveA::FileCopy(const QString &sourcePath, const QString &destination)

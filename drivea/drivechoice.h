@@ -29,6 +29,11 @@ public:
     // Never spins a floppy drive whose disk is not mounted.
     QString description() const;
 
+    // How a run of groups would fill disks of drive A's kind, for a tooltip: "This run:
+    // 60 styles in 20 groups, 3.3 MB, about 6 disks; groups 01–04 fit on this one." Empty
+    // for a folder, and for a floppy drive whose disk is not mounted.
+    QString describeRun(const QList<RunGroup> &groups) const;
+
     // From now on drive A is this floppy image, the one that "Next image" created.
     void useImage(const QString &path);
 
@@ -47,6 +52,7 @@ public:
     explicit ChosenDriveA(const DriveAChoice &choice) : choice(choice) {}
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

@@ -51,6 +51,14 @@ QString fatDiskName(const QString &name)
     return fitsEightDotThree(name) ? name.toUpper() : name;
 }
 
+int directoryEntries(const QString &name)
+{
+    constexpr qsizetype charactersPerEntry = 13;
+    if (fitsEightDotThree(name) && (name == name.toUpper() || name == name.toLower()))
+        return 1;
+    return int(1 + (name.size() + charactersPerEntry - 1) / charactersPerEntry);
+}
+
 QString volumeLabel(const QString &typed)
 {
     QString label = typed.toUpper();

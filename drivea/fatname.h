@@ -15,6 +15,11 @@ QString whyFatCannotStore(const QString &name);
 // and no long name; any other name as it is.
 QString fatDiskName(const QString &name);
 
+// The root directory entries that a file of this name takes on a floppy: one for a
+// short name in a single case, which mtools stores without a long name; otherwise one
+// more for each 13 characters of the long name.
+int directoryEntries(const QString &name);
+
 // The volume label as a floppy stores it: upper case, without trailing blanks.
 QString volumeLabel(const QString &typed);
 

@@ -169,6 +169,19 @@ QString FloppyDriveA::mountPoint() const
     return mountedAt;
 }
 
+// Opens the disk as the first copy would, and fails as that copy would, naming its source.
+CopyOutcome FloppyDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    if (groups.isEmpty())
+        return {};
+    if (CopyOutcome outcome = openDisk(); !outcome.ok()) {
+        if (outcome.source.isEmpty())
+            outcome.source = groups.constFirst().sources.value(0);
+        return outcome;
+    }
+    return disk->CheckGroupsFit(groups);
+}
+
 CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
     if (CopyOutcome outcome = openDisk(); !outcome.ok())
@@ -249,6 +262,15 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
         parts.append(floppy.seenInto() ? driveText("not mounted") : driveText("written without mounting"));
     parts.removeAll(QString());
     return parts.join(QLatin1String(", "));
+}
+
+std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device)
+{
+    const std::optional<UDisksMachine> machine = udisks.machine();
+    const QList<UDisksFloppy> floppies = machine ? floppiesFor(*machine, device) : QList<UDisksFloppy>{};
+    if (floppies.isEmpty() || !likelyDriveA(floppies).mounted())
+        return std::nullopt;
+    return mountedDiskRoom(likelyDriveA(floppies).block.mountPoints.constFirst());
 }
 
 QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)

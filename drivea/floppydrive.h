@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskplan.h"
 #include "folderdrive.h"
 #include "floppies.h"
 
@@ -17,6 +18,7 @@ public:
     explicit FloppyDriveA(UDisks &udisks, const QString &device = {});
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
@@ -42,6 +44,10 @@ private:
 // drive found", "internal floppy drive, /dev/fd0, written without mounting". device as
 // for FloppyDriveA. It neither mounts nor spins the drive.
 QString describeFloppyDrive(UDisks &udisks, const QString &device = {});
+
+// The room on the disk in the floppy drive, if it is mounted; nothing otherwise, since
+// asking would spin the drive. device as for FloppyDriveA.
+std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device = {});
 
 // Erases the disk in the floppy drive and gives it an empty FAT file system named label:
 // unmounts it, formats it and mounts it again; a disk that UDisks2 cannot look into is

@@ -1,5 +1,6 @@
 #include "folderdrive.h"
 
+#include "diskplan.h"
 #include "fatname.h"
 #include "localname.h"
 #include "systemfailure.h"
@@ -225,6 +226,13 @@ CopyOutcome FolderDriveA::diskFailure(int error) const
     if (medium == Medium::FatDisk && diskGone)
         return {DriveNotReady, outcome.reason};
     return {OtherFailure, outcome.reason};
+}
+
+CopyOutcome FolderDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    if (medium != Medium::FatDisk || groups.isEmpty())
+        return {};
+    return refuseGroupNoDiskHolds(mountedDiskRoom(folderPath), groups);
 }
 
 CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)

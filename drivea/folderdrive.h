@@ -32,6 +32,7 @@ public:
     FolderDriveA &operator=(const FolderDriveA &) = delete;
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

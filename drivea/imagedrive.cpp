@@ -1,5 +1,6 @@
 #include "imagedrive.h"
 
+#include "diskplan.h"
 #include "fatname.h"
 #include "floppydevice.h"
 #include "localname.h"
@@ -134,6 +135,14 @@ CopyOutcome ImageDriveA::checkImage() const
     if (::access(localName(imagePath).constData(), W_OK) < 0)
         return imageFailure(imagePath, errno);
     return {};
+}
+
+// A disk that cannot be read is left to the first copy to report.
+CopyOutcome ImageDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
+{
+    if (groups.isEmpty() || !checkImage().ok())
+        return {};
+    return refuseGroupNoDiskHolds(diskRoomThroughMtools(imagePath), groups);
 }
 
 CopyOutcome ImageDriveA::FileCopy(const QString &sourcePath, const QString &destination)

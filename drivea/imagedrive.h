@@ -22,6 +22,7 @@ public:
     explicit ImageDriveA(const QString &imagePath, Medium medium = Medium::ImageFile);
 
     void BeginRun(const QStringList &sources) override;
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

@@ -192,7 +192,7 @@ void frmDupliva::bindHandlers()
     connect(label10, &ClickableLabel::clicked, this, &frmDupliva::Label10_Click);
     connect(&run, &CopyRun::itemStarted, this, &frmDupliva::showItemStarted);
     connect(&run, &CopyRun::finished, this, &frmDupliva::runEnded);
-    connect(&driveDescription, &QFutureWatcher<QString>::finished, this, &frmDupliva::showDriveDescription);
+    connect(&driveDescription, &QFutureWatcher<DriveATexts>::finished, this, &frmDupliva::showDriveDescription);
     button("CmdStartCopy")->installEventFilter(this);
     button("Command3")->installEventFilter(this);
 }
@@ -208,16 +208,23 @@ bool frmDupliva::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// The groups are read here, on the window's thread; the worker plans with that snapshot.
 void frmDupliva::describeDriveA()
 {
-    if (platform.describeDriveA && !driveDescription.isRunning())
-        driveDescription.setFuture(QtConcurrent::run(platform.describeDriveA));
+    if (!platform.describeDriveA || driveDescription.isRunning())
+        return;
+    driveDescription.setFuture(QtConcurrent::run(
+        [describeDrive = platform.describeDriveA, describeRun = platform.describeRun, groups = run.pendingGroups()] {
+            return DriveATexts{describeDrive(), describeRun ? describeRun(groups) : QString()};
+        }));
 }
 
 void frmDupliva::showDriveDescription()
 {
-    const QString text = tr("Drive A: %1").arg(driveDescription.result());
-    for (QPushButton *control : {button("CmdStartCopy"), button("Command3")}) {
+    const DriveATexts texts = driveDescription.result();
+    const QString drive = tr("Drive A: %1").arg(texts.drive);
+    const QString copy = texts.run.isEmpty() ? drive : tr("%1. %2").arg(drive, texts.run);
+    for (const auto &[control, text] : {std::pair{button("CmdStartCopy"), copy}, std::pair{button("Command3"), drive}}) {
         control->setToolTip(text);
         control->setAccessibleDescription(text);
         if (control->underMouse() && control->isVisible())

@@ -65,7 +65,11 @@ private:
     GroupBoard board;
     CopyRun run;
     QPointer<frmAbout> about;
-    QFutureWatcher<QString> driveDescription;
+    struct DriveATexts {
+        QString drive;
+        QString run; // for "Copy to A:\" alone
+    };
+    QFutureWatcher<DriveATexts> driveDescription;
     bool running = false;
     bool closeRequested = false;
     QPointer<QWidget> focusBeforeRun;

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "drivea.h"
+
 #include <QString>
 
 #include <functional>
 
-class DriveA;
 class FormatDialog;
 class Launcher;
 class MessageBoxes;
@@ -19,4 +20,7 @@ struct PlatformServices {
     // What drive A is at this moment, such as "the folder /home/me/styles-disk".
     std::function<QString()> describeDriveA = {};
     RunProgress *progress = nullptr; // where a copy run shows how far it has got, if anywhere
+    // How a run of these groups would fill drive A's disks, such as "This run: 3 styles in
+    // 1 group, 12 KB, about 1 disk; all fit on this one."; empty for a folder.
+    std::function<QString(const QList<RunGroup> &)> describeRun = {};
 };

@@ -160,7 +160,8 @@ void TestCommands::launchFailureIsReported()
 }
 
 // Asked for when the pointer comes near, on a worker: the window goes on answering a
-// slow drive meanwhile, and both buttons say what drive A is once it has answered.
+// slow drive meanwhile, and both buttons say what drive A is once it has answered;
+// "Copy to A:\" also says what the groups as they were then would take.
 void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
 {
     WindowFixture f;
@@ -169,19 +170,22 @@ void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
     f.driveA = QStringLiteral("floppy image DSKA0003.IMG, 1.44 MB, 0 KB free");
     f.driveAAnswersAfterMs = 2000;
     auto *copy = f.window.findChild<QPushButton *>("CmdStartCopy");
+    auto *format = f.window.findChild<QPushButton *>("Command3");
+    f.window.groupList(4)->AddItem("/s/01A.sty");
     QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), copy->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(copy, &tip);
 
-    f.window.groupList(4)->AddItem("/s/01A.sty");
     QElapsedTimer answered;
     answered.start();
     click(f.window.findChild<QPushButton *>("Command2"));
     QCOMPARE(f.window.groupList(4)->ListCount(), 0);
     QVERIFY(answered.elapsed() < 1000);
 
-    QTRY_COMPARE_WITH_TIMEOUT(copy->toolTip(), "Drive A: " + f.driveA, 10000);
-    for (QPushButton *button : {copy, f.window.findChild<QPushButton *>("Command3")})
-        QCOMPARE(button->accessibleDescription(), "Drive A: " + f.driveA);
+    const QString copyText = "Drive A: " + f.driveA + ". This run: 04A.sty";
+    QTRY_COMPARE_WITH_TIMEOUT(copy->toolTip(), copyText, 10000);
+    QCOMPARE(copy->accessibleDescription(), copyText);
+    QCOMPARE(format->toolTip(), "Drive A: " + f.driveA);
+    QCOMPARE(format->accessibleDescription(), "Drive A: " + f.driveA);
     QCOMPARE(f.driveALookups, 1);
 }
 

@@ -515,6 +515,20 @@ void TestFloppyDrive::fullFloppyIsDiskFull()
 
     QCOMPARE(QDir(floppyFolder).entryList(QDir::Files), (QStringList{"01BIG.STY", "02BIG.STY"}));
     QCOMPARE(describeFloppyDrive(system), "USB floppy drive, " + floppyFolder + ", 1.44 MB, 240 KB free");
+
+    // Planned from statvfs; a group larger than the whole disk is refused before writing.
+    const DriveAChoice choice({}, system);
+    std::array<MemoryGroupList, GroupCount> groups;
+    groups[6].AddItem(work->filePath("01Big.sty"));
+    QCOMPARE(choice.describeRun({{7, {work->filePath("01Big.sty")}, {"07Big.sty"}}}),
+             "This run: 1 style in 1 group, 600 KB, about 1 disk; none fits on this one.");
+    for (const QString name : {"02Big2.sty", "03Big3.sty"}) {
+        writeFile(work->filePath(name), QByteArray(600 * 1024, 'x'));
+        groups[6].AddItem(work->filePath(name));
+    }
+    const QString refusal = copyRun(choice, groups);
+    QVERIFY2(refusal.startsWith("CANNOT COPY: Group 07 holds 1.8 MB of styles, more than a whole 1.44 MB disk"), qPrintable(refusal));
+    QCOMPARE(QDir(floppyFolder).entryList(QDir::Files), (QStringList{"01BIG.STY", "02BIG.STY"}));
 }
 
 // The internal drive as Debian shows it, named as on the command line: written through

@@ -21,5 +21,11 @@ struct WindowFixture {
                            ++driveALookups;
                            QThread::msleep(driveAAnswersAfterMs);
                            return driveA;
+                       },
+                       nullptr, [](const QList<RunGroup> &groups) {
+                           QStringList names;
+                           for (const RunGroup &group : groups)
+                               names += group.names;
+                           return QStringLiteral("This run: ") + names.join(QLatin1String(", "));
                        }}};
 };

@@ -40,7 +40,32 @@ void CopyRun::Start()
     job.setFuture(QtConcurrent::run([this, plan = plan()] { return copy(plan); }));
 }
 
+QList<RunGroup> CopyRun::pendingGroups() const
+{
+    return readBoard().runGroups();
+}
+
+QList<RunGroup> CopyRun::Plan::runGroups() const
+{
+    QList<RunGroup> runGroups;
+    for (int number : groups) {
+        RunGroup group{number, items[number - 1], {}};
+        for (const QString &source : group.sources)
+            group.names.append(groupPrefix(number) + ReNaMe(source));
+        runGroups.append(group);
+    }
+    return runGroups;
+}
+
 CopyRun::Plan CopyRun::plan()
+{
+    Plan plan = readBoard();
+    filesCopied = 0;
+    filesInRun = plan.fileCount;
+    return plan;
+}
+
+CopyRun::Plan CopyRun::readBoard() const
 {
     Plan plan;
     for (int number = 1; number <= GroupCount; ++number) {
@@ -55,8 +80,6 @@ CopyRun::Plan CopyRun::plan()
         }
         plan.items.append(items);
     }
-    filesCopied = 0;
-    filesInRun = plan.fileCount;
     return plan;
 }
 
@@ -69,11 +92,11 @@ CopyOutcome CopyRun::copy(const Plan &plan)
     CopyOutcome outcome;
     try {
         drive.BeginRun(sources);
-        for (int number : plan.groups) {
-            outcome = copyGroup(number, plan.items[number - 1]);
-            if (!outcome.ok())
-                break;
-            emit groupCopied(number);
+        outcome = drive.CheckGroupsFit(plan.runGroups());
+        for (auto number = plan.groups.cbegin(); outcome.ok() && number != plan.groups.cend(); ++number) {
+            outcome = copyGroup(*number, plan.items[*number - 1]);
+            if (outcome.ok())
+                emit groupCopied(*number);
         }
     } catch (const std::exception &failure) {
         outcome = {OtherFailure, tr("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
@@ -124,6 +147,9 @@ void CopyRun::Report(const CopyOutcome &outcome)
         break;
     case DiskFull:
         messages.MsgBox(tr("DISK FULL: INSERT NEW DISK !"), MsgCritical, tr("I wish I had a harddisk in my korvana !"));
+        break;
+    case NoDiskHoldsGroup:
+        messages.MsgBox(tr("CANNOT COPY: ") + outcome.reason, MsgCritical, tr("Copy to A:\\"));
         break;
     default: {
         const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;

@@ -26,6 +26,9 @@ public:
     void Start();
     bool isRunning() const { return job.isRunning(); }
 
+    // The groups that a run started now would write, in order, with their names on drive A.
+    QList<RunGroup> pendingGroups() const;
+
     // The item being copied and the name it is written under; kept between runs.
     QString SourcePath;
     QString TargetName;
@@ -41,8 +44,11 @@ private:
         QList<int> groups; // the numbers of the groups to copy, in order
         QList<QStringList> items; // every group's entries, group 1 first
         int fileCount = 0;
+
+        QList<RunGroup> runGroups() const;
     };
 
+    Plan readBoard() const;
     Plan plan();
     CopyOutcome copy(const Plan &plan);
     CopyOutcome copyGroup(int number, const QStringList &items);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "drivea.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// How a copy run will fill floppy disks of drive A's kind.
+
+// The room on a floppy disk, in the units that FAT hands out: clusters for the data, and
+// entries of the root directory, which holds a fixed number of them.
+struct DiskRoom {
+    qint64 capacity = 0; // the disk's size, as its label gives it
+    qint64 clusterBytes = 0;
+    qint64 clusters = 0; // for data, on an empty disk
+    int rootEntries = 0; // on an empty disk
+    qint64 freeClusters = 0; // on the disk in drive A now
+    int freeRootEntries = 0;
+};
+
+// The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
+// mtools reads it; none when it cannot be read.
+std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice);
+
+// The room on the floppy disk mounted at mountPoint, through statvfs; its root directory
+// is taken to be that of the standard format of its size.
+std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint);
+
+struct DiskPlan {
+    QList<QList<int>> disks; // the numbers of the groups on each disk, the one in drive A first
+    int groups = 0;
+    int styles = 0;
+    qint64 bytes = 0;
+    int groupNoDiskHolds = 0; // the first group that no empty disk holds, else 0
+    QString whyNoDiskHolds;
+
+    int disksUsed() const;
+};
+
+// Each group goes whole onto what is left of the disk, or else onto the next one, as the
+// run goes when a group ends in "DISK FULL". Sources are measured as they are now.
+DiskPlan planDisks(const DiskRoom &room, const QList<RunGroup> &groups);
+
+// What the run will take, for a tooltip: "This run: 60 styles in 20 groups, 3.3 MB,
+// about 6 disks; groups 01–04 fit on this one."
+QString describePlan(const DiskPlan &plan);
+
+// The refusal of a run with a group that no disk holds, as planDisks() finds it; none
+// when the room is not known.
+CopyOutcome refuseGroupNoDiskHolds(const std::optional<DiskRoom> &room, const QList<RunGroup> &groups);

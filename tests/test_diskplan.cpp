@@ -1,0 +1,126 @@
+#include "copyrun.h"
+#include "diskplan.h"
+#include "fakes.h"
+#include "imagedrive.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+// The plan for real floppy images against what the real run puts on them, one fresh
+// image per "DISK FULL: INSERT NEW DISK !".
+class DiskPlanTest : public QObject {
+    Q_OBJECT
+private slots:
+    void planMatchesRun_data();
+    void planMatchesRun();
+};
+
+namespace {
+
+// Group number of each style on the image, from its name's prefix.
+QList<int> groupsOn(const QString &image)
+{
+    QList<int> groups;
+    for (const QString &line : QString::fromUtf8(mtools("mdir", {"-b", "-i", image, "::"})).split('\n', Qt::SkipEmptyParts)) {
+        const int number = line.mid(3, 2).toInt(); // after "::/"
+        if (!groups.contains(number))
+            groups.append(number);
+    }
+    return groups;
+}
+
+} // namespace
+
+void DiskPlanTest::planMatchesRun_data()
+{
+    QTest::addColumn<int>("kilobytes");
+    QTest::addColumn<QList<int>>("styles"); // per group
+    QTest::addColumn<QList<int>>("bytes"); // of each style of the group
+    QTest::addColumn<bool>("longNames");
+    QTest::addColumn<QList<QList<int>>>("disks");
+    QTest::addColumn<int>("refusedGroup");
+
+    QTest::newRow("720 KB, large styles fill the space")
+        << 720 << QList{3, 2, 1, 3, 2, 4} << QList{150000, 200000, 300000, 100000, 250000, 60000} << false
+        << QList<QList<int>>{{1}, {2, 3}, {4}, {5}, {6}} << 0;
+    // 7 x 51 clusters of 1 KB: two groups need 714 of the 713 clusters, though their bytes fit.
+    QTest::newRow("720 KB, sizes rounded up to clusters")
+        << 720 << QList{7, 7, 7} << QList{51201, 51201, 51201} << false << QList<QList<int>>{{1}, {2}, {3}} << 0;
+    QTest::newRow("1.44 MB, small styles fill the root directory")
+        << 1440 << QList{60, 60, 60, 60, 60} << QList{100, 100, 100, 100, 100} << false
+        << QList<QList<int>>{{1, 2, 3}, {4, 5}} << 0;
+    // 24 characters: 3 entries each, 36 a group, of 112.
+    QTest::newRow("720 KB, long names take more entries")
+        << 720 << QList{12, 12, 12, 12, 12, 12, 12} << QList{10, 10, 10, 10, 10, 10, 10} << true
+        << QList<QList<int>>{{1, 2, 3}, {4, 5, 6}, {7}} << 0;
+    QTest::newRow("720 KB, a group larger than a disk")
+        << 720 << QList{1, 3} << QList{1000, 300000} << false << QList<QList<int>>{} << 2;
+    QTest::newRow("1.44 MB, a group with more styles than the root directory holds")
+        << 1440 << QList{230} << QList{10} << false << QList<QList<int>>{} << 1;
+}
+
+void DiskPlanTest::planMatchesRun()
+{
+    QFETCH(int, kilobytes);
+    QFETCH(QList<int>, styles);
+    QFETCH(QList<int>, bytes);
+    QFETCH(bool, longNames);
+    QFETCH(QList<QList<int>>, disks);
+    QFETCH(int, refusedGroup);
+
+    const QTemporaryDir folder;
+    std::array<MemoryGroupList, GroupCount> lists;
+    std::array<GroupList *, GroupCount> pointers{};
+    for (int number = 1; number <= styles.size(); ++number) {
+        for (int style = 0; style < styles[number - 1]; ++style) {
+            const QString name = longNames ? QStringLiteral("xxLong style name %1.sty") : QStringLiteral("xxS%1.STY");
+            const QString source = folder.filePath(QStringLiteral("%1/").arg(number) + name.arg(style, 3 - int(longNames), 10, QChar('0')));
+            QDir().mkpath(QFileInfo(source).path());
+            writeFile(source, QByteArray(bytes[number - 1], 'x'));
+            lists[number - 1].AddItem(source);
+        }
+    }
+    std::transform(lists.begin(), lists.end(), pointers.begin(), [](MemoryGroupList &list) { return &list; });
+    const GroupBoard board(pointers);
+    FakeMessageBoxes messages;
+
+    QList<QList<int>> landed;
+    std::optional<DiskPlan> plan;
+    for (int disk = 0; disk < 10 && (messages.shown.isEmpty() || messages.shown.last().prompt.startsWith("DISK FULL")); ++disk) {
+        const QString image = folder.filePath(QStringLiteral("DSKA%1.IMG").arg(disk, 4, 10, QChar('0')));
+        mtools("mformat", {"-C", "-i", image, "-f", QString::number(kilobytes), "::"});
+        ImageDriveA drive(image);
+        CopyRun run(board, drive, messages);
+        if (!plan)
+            plan = planDisks(diskRoomThroughMtools(image).value(), run.pendingGroups());
+        run.CmdStartCopy_Click();
+        landed.append(groupsOn(image));
+        for (GroupList &list : lists) {
+            if (list.ForeColor() == CopiedColour) {
+                list.Clear();
+                list.SetForeColor(PendingColour);
+            }
+        }
+    }
+
+    QCOMPARE(plan->groupNoDiskHolds, refusedGroup);
+    if (refusedGroup) {
+        QCOMPARE(landed, QList<QList<int>>{{}});
+        QVERIFY2(messages.shown.last().prompt.startsWith(QStringLiteral("CANNOT COPY: Group %1 holds ").arg(refusedGroup, 2, 10, QChar('0'))),
+                 qPrintable(messages.shown.last().prompt));
+        QVERIFY(messages.shown.last().prompt.endsWith("move some of its styles to another group."));
+        return;
+    }
+    QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
+    QCOMPARE(landed, disks);
+    QCOMPARE(plan->disks, disks);
+    QVERIFY(describePlan(*plan).contains(QStringLiteral(", about %1 disks; ").arg(disks.size())));
+}
+
+QTEST_GUILESS_MAIN(DiskPlanTest)
+#include "test_diskplan.moc"
