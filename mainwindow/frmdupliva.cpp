@@ -245,8 +245,9 @@ void frmDupliva::CmdStartCopy_Click()
 void frmDupliva::runEnded()
 {
     QApplication::restoreOverrideCursor();
-    for (GroupListBox *list : lists)
-        list->setCurrentRow(-1);
+    if (listBeingCopied)
+        listBeingCopied->setCurrentRow(-1);
+    listBeingCopied = nullptr;
     setRunning(false);
     if (closeRequested)
         close();
@@ -254,9 +255,10 @@ void frmDupliva::runEnded()
 
 void frmDupliva::showItemStarted(int group, int index)
 {
-    if (index == 0 && group > 1)
-        groupList(group - 1)->setCurrentRow(-1);
     GroupListBox *list = groupList(group);
+    if (listBeingCopied && listBeingCopied != list)
+        listBeingCopied->setCurrentRow(-1);
+    listBeingCopied = list;
     list->setCurrentRow(index);
     list->scrollToItem(list->currentItem());
 }

@@ -73,4 +73,5 @@ private:
     bool running = false;
     bool closeRequested = false;
     QPointer<QWidget> focusBeforeRun;
+    GroupListBox *listBeingCopied = nullptr; // its entry being copied is selected
 };
