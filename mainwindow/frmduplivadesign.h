@@ -38,7 +38,7 @@ inline constexpr FrameDesign frames[] = {
 inline constexpr TwipsRect label10Place = {0, 1440, 6000, 240};
 inline constexpr char label10Lead[] = QT_TRANSLATE_NOOP("frmDupliva", "Korvana Copy Program: by ");
 inline constexpr TwipsRect image5Place = {315, 0, 5475, 2430};
-inline constexpr char image5Picture[] = ":/images/banner.jpg";
+inline constexpr char image5Picture[] = ":/images/banner.png";
 
 // The group lists and their captions, inside Frame2.
 inline constexpr int listWidth = 2175;
