@@ -460,16 +460,7 @@ void TestMainWindow::endOfRunBoxTakesARealAnswer()
     window.show();
     window.groupList(1)->AddItem("/s/01A.sty");
     bool answered = false;
-    whenABoxOpens(&window, [&](QMessageBox *box) {
-        QVERIFY(QTest::qWaitForWindowExposed(box));
-        if (key)
-            QTest::keyClick(box->windowHandle(), Qt::Key(key));
-        else
-            clickThroughWindow(box->button(QMessageBox::Ok));
-        answered = !box->isVisible();
-        if (!answered)
-            box->close(); // the test fails, but does not hang
-    });
+    whenABoxOpens(&window, [&](QMessageBox *box) { answered = answerThroughWindow(box, key, QMessageBox::Ok); });
 
     click(window, "CmdStartCopy");
 
