@@ -35,7 +35,7 @@ public:
 };
 
 // A drive A that records what it is asked to do and fails with a chosen code at the
-// k-th copy (counted from 1), or when flushed.
+// k-th copy (counted from 1), when flushed, or when a group begins.
 class FakeDriveA : public DriveA {
 public:
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override
@@ -59,6 +59,11 @@ public:
     }
 
     void BeginRun(const QStringList &) override { events.append(QStringLiteral("begin")); }
+    CopyOutcome BeginGroup(const RunGroup &group) override
+    {
+        events.append(QStringLiteral("group ") + group.names.join(QLatin1Char(' ')));
+        return group.number == refusedGroup ? groupRefusal : CopyOutcome{};
+    }
     void EndRun() override { events.append(QStringLiteral("end")); }
 
     void failAt(int copy, int code)
@@ -73,6 +78,8 @@ public:
     int flushFailureCode = NoFailure;
     QString flushFailureSource;
     std::function<void()> onCopy;
+    int refusedGroup = 0;
+    CopyOutcome groupRefusal;
 
 private:
     int failAtCopy = 0;

@@ -1,6 +1,8 @@
 #include "copyrun.h"
 #include "fakes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -49,7 +51,8 @@ class TestCopyRun : public QObject {
 private slots:
     void copiesPendingGroupsInOrderUnderTheirPrefix();
     void emptyAndGreenGroupsAreSkipped();
-    void sameTargetNameTwice();
+    void oneStylePerName_data();
+    void oneStylePerName();
     void itemCountIsTakenOnce();
     void namesKeepTheirLastValues();
     void failureEndsTheRun_data();
@@ -58,6 +61,7 @@ private slots:
     void failedFlushKeepsTheGroupPending_data();
     void failedFlushKeepsTheGroupPending();
     void rerunAfterDiskFullStartsTheGroupAgain();
+    void refusedGroupEndsTheRun();
 };
 
 void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
@@ -108,18 +112,40 @@ void TestCopyRun::emptyAndGreenGroupsAreSkipped()
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
 }
 
-void TestCopyRun::sameTargetNameTwice()
+void TestCopyRun::oneStylePerName_data()
 {
+    QTest::addColumn<QString>("entries"); // of group 2, one a line; %1 holds 01Walz.sty and a link to it, 07Walz.sty
+    QTest::addColumn<QString>("copies");
+    QTest::addColumn<QString>("prompt");
+
+    QTest::newRow("same path twice") << "%1/01Walz.sty\n%1/./01Walz.sty" << "%1/01Walz.sty -> a:02Walz.sty"
+                                     << "       READY !";
+    QTest::newRow("same file through a link") << "%1/01Walz.sty\n%1/07Walz.sty" << "%1/01Walz.sty -> a:02Walz.sty"
+                                              << "       READY !";
+    QTest::newRow("two styles, one name") << "/s/01Walz.sty\n/s/Rock.sty\n/t/07WALZ.sty" << "" << "CANNOT COPY: "
+        "/s/01Walz.sty\n/t/07WALZ.sty would be written under the same name 02WALZ.STY on drive A: the keyboard holds "
+        "one style per name. Move one of them to another group.";
+}
+
+void TestCopyRun::oneStylePerName()
+{
+    QFETCH(QString, entries);
+    QFETCH(QString, copies);
+    QFETCH(QString, prompt);
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath("01Walz.sty")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(folder.filePath("01Walz.sty"), folder.filePath("07Walz.sty")));
     Board b;
     FakeDriveA drive;
     FakeMessageBoxes messages;
-    b.fill(2, {"/s/01Walz.sty", "/s/07Walz.sty", "/s/01Walz.sty"});
+    b.fill(2, entries.arg(folder.path()).split('\n'));
     CopyRun run(b.board, drive, messages);
 
     run.CmdStartCopy_Click();
 
-    QCOMPARE(drive.copies, (QStringList{"/s/01Walz.sty -> a:02Walz.sty", "/s/07Walz.sty -> a:02Walz.sty",
-                                        "/s/01Walz.sty -> a:02Walz.sty"}));
+    QCOMPARE(drive.copies.join('\n'), copies.arg(folder.path()));
+    QCOMPARE(messages.shown.last().prompt, prompt);
+    QCOMPARE(b[2].ListCount(), entries.count('\n') + 1);
 }
 
 void TestCopyRun::itemCountIsTakenOnce()
@@ -210,7 +236,8 @@ void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
 
     run.CmdStartCopy_Click();
 
-    QCOMPARE(drive.events, (QStringList{"begin", "a:01A.sty", "flush", "a:02B.sty", "flush", "end"}));
+    QCOMPARE(drive.events, (QStringList{"begin", "group 01A.sty", "a:01A.sty", "flush", "group 02B.sty", "a:02B.sty",
+                                        "flush", "end"}));
 }
 
 void TestCopyRun::failedFlushKeepsTheGroupPending_data()
@@ -263,6 +290,26 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
                                         "/s/01D.sty -> a:07D.sty"}));
     QCOMPARE(b[7].ForeColor(), CopiedColour);
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
+}
+
+// Drive A refuses group 3 before any of it is written, for a reason of its own.
+void TestCopyRun::refusedGroupEndsTheRun()
+{
+    Board b;
+    FakeDriveA drive;
+    FakeMessageBoxes messages;
+    b.fill(1, {"/s/01A.sty"});
+    b.fill(3, {"/s/01B.sty"});
+    b.fill(4, {"/s/01C.sty"});
+    drive.refusedGroup = 3;
+    drive.groupRefusal = driveFailure(OtherFailure, "drive A is locked");
+    CopyRun run(b.board, drive, messages);
+
+    run.CmdStartCopy_Click();
+
+    QCOMPARE(drive.copies, QStringList{"/s/01A.sty -> a:01A.sty"});
+    QCOMPARE(b[3].ForeColor(), PendingColour);
+    QCOMPARE(messages.shown.last().prompt, QStringLiteral("CANNOT COPY: drive A is locked"));
 }
 
 QTEST_APPLESS_MAIN(TestCopyRun)

@@ -1,12 +1,58 @@
 #include "copyrun.h"
 
+#include "fatname.h"
+#include "localname.h"
 #include "messageboxes.h"
 #include "runprogress.h"
 #include "targetname.h"
 
+#include <QDir>
+#include <QHash>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <exception>
+#include <utility>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The files of one group seen so far, to find a file given again under the same path
+// or through another one, such as a link.
+class SeenFiles {
+public:
+    // Whether path is a file not seen before; from now on it is seen.
+    bool insert(const QString &path)
+    {
+        const QString cleanPath = QDir::cleanPath(path);
+        struct stat status {};
+        const bool exists = ::stat(localName(path).constData(), &status) == 0;
+        const std::pair file{status.st_dev, status.st_ino};
+        if (paths.contains(cleanPath) || (exists && files.contains(file)))
+            return false;
+        paths.insert(cleanPath);
+        if (exists)
+            files.insert(file);
+        return true;
+    }
+
+private:
+    QSet<QString> paths;
+    QSet<std::pair<dev_t, ino_t>> files;
+};
+
+// The run's box names the earlier source, then the later one and the name.
+CopyOutcome sameNameRefusal(const QString &earlier, const QString &later, const QString &diskName)
+{
+    return {OtherFailure,
+            CopyRun::tr("%1 would be written under the same name %2 on drive A: the keyboard holds one style per "
+                        "name. Move one of them to another group.")
+                .arg(later, diskName),
+            earlier};
+}
+
+} // namespace
 
 CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
     : board(board)
@@ -42,19 +88,7 @@ void CopyRun::Start()
 
 QList<RunGroup> CopyRun::pendingGroups() const
 {
-    return readBoard().runGroups();
-}
-
-QList<RunGroup> CopyRun::Plan::runGroups() const
-{
-    QList<RunGroup> runGroups;
-    for (int number : groups) {
-        RunGroup group{number, items[number - 1], {}};
-        for (const QString &source : group.sources)
-            group.names.append(groupPrefix(number) + ReNaMe(source));
-        runGroups.append(group);
-    }
-    return runGroups;
+    return readBoard().groups;
 }
 
 CopyRun::Plan CopyRun::plan()
@@ -74,29 +108,53 @@ CopyRun::Plan CopyRun::readBoard() const
         const int count = group.ListCount(); // taken once
         for (int index = 0; index < count; ++index)
             items.append(group.List(index));
-        if (group.ForeColor() != CopiedColour && !items.isEmpty()) {
-            plan.groups.append(number);
-            plan.fileCount += int(items.size());
-        }
-        plan.items.append(items);
+        if (group.ForeColor() != CopiedColour && !items.isEmpty())
+            planGroup(plan, number, items);
+        plan.sources += items;
     }
     return plan;
+}
+
+// A file given twice is one style, copied once. Two styles under one name on drive A, as
+// FAT compares names, refuse the run: the keyboard would find only the one written last.
+void CopyRun::planGroup(Plan &plan, int number, const QStringList &items)
+{
+    RunGroup group{number, {}, {}};
+    QList<int> entries;
+    SeenFiles seen;
+    QHash<QString, QString> sourceOfDiskName;
+    for (int index = 0; index < items.size(); ++index) {
+        const QString &source = items[index];
+        if (!seen.insert(source))
+            continue;
+        const QString name = groupPrefix(number) + ReNaMe(source);
+        const QString diskName = fatDiskName(name);
+        if (const QString earlier = sourceOfDiskName.value(diskName.toUpper()); earlier.isNull())
+            sourceOfDiskName.insert(diskName.toUpper(), source);
+        else if (plan.refusal.ok())
+            plan.refusal = sameNameRefusal(earlier, source, diskName);
+        group.sources.append(source);
+        group.names.append(name);
+        entries.append(index);
+    }
+    plan.groups.append(group);
+    plan.entries.append(entries);
+    plan.fileCount += int(group.sources.size());
 }
 
 // Touches no widget: it may run on any thread.
 CopyOutcome CopyRun::copy(const Plan &plan)
 {
-    QStringList sources; // the drive never writes over any of them
-    for (const QStringList &items : plan.items)
-        sources += items;
+    if (!plan.refusal.ok())
+        return plan.refusal;
     CopyOutcome outcome;
     try {
-        drive.BeginRun(sources);
-        outcome = drive.CheckGroupsFit(plan.runGroups());
-        for (auto number = plan.groups.cbegin(); outcome.ok() && number != plan.groups.cend(); ++number) {
-            outcome = copyGroup(*number, plan.items[*number - 1]);
+        drive.BeginRun(plan.sources); // the drive never writes over any of them
+        outcome = drive.CheckGroupsFit(plan.groups);
+        for (qsizetype i = 0; outcome.ok() && i < plan.groups.size(); ++i) {
+            outcome = copyGroup(plan.groups[i], plan.entries[i]);
             if (outcome.ok())
-                emit groupCopied(*number);
+                emit groupCopied(plan.groups[i].number);
         }
     } catch (const std::exception &failure) {
         outcome = {OtherFailure, tr("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
@@ -107,12 +165,14 @@ CopyOutcome CopyRun::copy(const Plan &plan)
     return outcome;
 }
 
-CopyOutcome CopyRun::copyGroup(int number, const QStringList &items)
+CopyOutcome CopyRun::copyGroup(const RunGroup &group, const QList<int> &entries)
 {
-    for (int index = 0; index < items.size(); ++index) {
-        emit itemStarted(number, index);
-        SourcePath = items[index];
-        TargetName = groupPrefix(number) + ReNaMe(SourcePath);
+    if (CopyOutcome outcome = drive.BeginGroup(group); !outcome.ok())
+        return outcome;
+    for (qsizetype i = 0; i < group.sources.size(); ++i) {
+        emit itemStarted(group.number, entries[i]);
+        SourcePath = group.sources[i];
+        TargetName = group.names[i];
         if (CopyOutcome outcome = drive.FileCopy(SourcePath, QStringLiteral("a:") + TargetName); !outcome.ok())
             return outcome;
         emit fileCopied();
@@ -148,14 +208,18 @@ void CopyRun::Report(const CopyOutcome &outcome)
     case DiskFull:
         messages.MsgBox(tr("DISK FULL: INSERT NEW DISK !"), MsgCritical, tr("I wish I had a harddisk in my korvana !"));
         break;
-    case NoDiskHoldsGroup:
-        messages.MsgBox(tr("CANNOT COPY: ") + outcome.reason, MsgCritical, tr("Copy to A:\\"));
-        break;
-    default: {
-        const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;
-        messages.MsgBox(tr("CANNOT COPY: ") + source + QLatin1Char('\n') + outcome.reason, MsgCritical,
-                        tr("Copy to A:\\"));
+    default:
+        messages.MsgBox(tr("CANNOT COPY: ") + whatCannotBeCopied(outcome), MsgCritical, tr("Copy to A:\\"));
         break;
     }
-    }
+}
+
+// The source that failed and why; a failure of drive A itself names drive A in its
+// reason, and no style.
+QString CopyRun::whatCannotBeCopied(const CopyOutcome &outcome) const
+{
+    if (outcome.aboutDrive || outcome.code == NoDiskHoldsGroup)
+        return outcome.reason;
+    const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;
+    return source + QLatin1Char('\n') + outcome.reason;
 }

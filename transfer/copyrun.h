@@ -41,20 +41,22 @@ signals:
 private:
     // What a run copies, read from the board once at its start.
     struct Plan {
-        QList<int> groups; // the numbers of the groups to copy, in order
-        QList<QStringList> items; // every group's entries, group 1 first
+        QList<RunGroup> groups; // the groups to copy, in order, each file once
+        QList<QList<int>> entries; // for each of groups, the list index of each of its sources
+        QStringList sources; // every entry of the board
         int fileCount = 0;
-
-        QList<RunGroup> runGroups() const;
+        CopyOutcome refusal; // why the run may not write anything
     };
 
     Plan readBoard() const;
+    static void planGroup(Plan &plan, int number, const QStringList &items);
     Plan plan();
     CopyOutcome copy(const Plan &plan);
-    CopyOutcome copyGroup(int number, const QStringList &items);
+    CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries);
     void markCopied(int number);
     void showProgress();
     void Report(const CopyOutcome &outcome);
+    QString whatCannotBeCopied(const CopyOutcome &outcome) const;
 
     const GroupBoard &board;
     DriveA &drive;
