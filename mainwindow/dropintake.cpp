@@ -6,6 +6,11 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
 namespace {
 
 // Another program's file list may hold a relative "file:" address or an escaped NUL:
@@ -30,6 +35,44 @@ QString localPath(const QUrl &url)
     return isFullPath(path) ? path : QString();
 }
 
+// Through symbolic links, as the copy run reads the file.
+bool hasType(const QByteArray &path, mode_t type)
+{
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 && (status.st_mode & S_IFMT) == type;
+}
+
+// The regular files directly in folder, in the order of their names, each as a full
+// path. Hidden files, such as a file manager's ".directory", are no styles.
+QStringList filesInFolder(const QString &folder)
+{
+    const QByteArray folderName = localName(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    DIR *directory = ::opendir(folderName.constData());
+    if (!directory)
+        return {};
+    QStringList names;
+    while (const dirent *entry = ::readdir(directory)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith('.') && hasType(folderName + name, S_IFREG))
+            names.append(fromLocalName(name));
+    }
+    ::closedir(directory);
+    std::sort(names.begin(), names.end());
+    for (QString &name : names)
+        name.prepend(fromLocalName(folderName));
+    return names;
+}
+
+// A folder stands for the files in it; any other path stays as it is, one that does not
+// exist too: the copy run reports it.
+QStringList withFoldersOpened(const QStringList &paths)
+{
+    QStringList files;
+    for (const QString &path : paths)
+        files += hasType(localName(path), S_IFDIR) ? filesInFolder(path) : QStringList{path};
+    return files;
+}
+
 } // namespace
 
 QStringList droppedFiles(const QMimeData &data)
@@ -46,6 +89,10 @@ QStringList droppedFiles(const QMimeData &data)
 
 void appendDroppedFiles(GroupList &group, const QMimeData &data)
 {
-    for (const QString &file : droppedFiles(data))
+    const QStringList files = withFoldersOpened(droppedFiles(data));
+    for (const QString &file : files)
         group.AddItem(file);
+    // The new entries are on no disk yet: the next run copies the group again.
+    if (!files.isEmpty() && group.ForeColor() == CopiedColour)
+        group.SetForeColor(PendingColour);
 }

@@ -9,5 +9,6 @@ class QMimeData;
 // only full paths.
 QStringList droppedFiles(const QMimeData &data);
 
-// Appends every dropped file to the group, after the entries already there.
+// Appends every dropped file to the group, after the entries already there; a dropped
+// folder gives the regular files in it. A green group that gets entries waits again.
 void appendDroppedFiles(GroupList &group, const QMimeData &data);

@@ -4,6 +4,7 @@
 #include "folderdrive.h"
 #include "windowfixture.h"
 #include "grouplistbox.h"
+#include "testfiles.h"
 #include "userinput.h"
 
 #include <QAccessible>
@@ -96,7 +97,8 @@ private slots:
     void dropAddresses_data();
     void dropAddresses();
     void dropWithoutFilesChangesNothing();
-    void dropOnGreenGroupKeepsItGreen();
+    void dropOnGreenGroupMakesItWaitAgain();
+    void droppedFolderGivesTheFilesInIt();
     void emptyGreenGroupsOnly();
     void emptyAll();
     void busyCursorDuringTheRunOnly();
@@ -239,20 +241,40 @@ void TestMainWindow::dropWithoutFilesChangesNothing()
     QVERIFY(f.messages.shown.isEmpty());
 }
 
-void TestMainWindow::dropOnGreenGroupKeepsItGreen()
+void TestMainWindow::dropOnGreenGroupMakesItWaitAgain()
 {
     WindowFixture f;
     GroupListBox *list2 = f.window.groupList(2);
     QVERIFY(dropOnto(list2, *fileList({"/s/01Samba.sty"})));
     click(f.window, "CmdStartCopy");
+    f.window.List_OLEDragDrop(2, *fileList({}));
     QCOMPARE(list2->ForeColor(), CopiedColour);
 
     QVERIFY(dropOnto(list2, *fileList({"/s/05Late.sty"})));
+    QCOMPARE(list2->ForeColor(), PendingColour);
     click(f.window, "CmdStartCopy");
 
     QCOMPARE(list2->ForeColor(), CopiedColour);
     QCOMPARE(entries(list2), (QStringList{"/s/01Samba.sty", "/s/05Late.sty"}));
-    QCOMPARE(f.drive.copies, QStringList{"/s/01Samba.sty -> a:02Samba.sty"});
+    QCOMPARE(f.drive.copies, (QStringList{"/s/01Samba.sty -> a:02Samba.sty", "/s/01Samba.sty -> a:02Samba.sty",
+                                          "/s/05Late.sty -> a:02Late.sty"}));
+}
+
+void TestMainWindow::droppedFolderGivesTheFilesInIt()
+{
+    QTemporaryDir work;
+    const QString folder = work.filePath("My Styles/");
+    const QString odd = fromLocalName("\xff.sty");
+    QVERIFY(QDir().mkpath(folder + "sub"));
+    for (const QString &name : {QString("02b.sty"), QString(".directory"), odd, QString("sub/03c.sty")})
+        writeFile(folder + name, "style");
+    QVERIFY(QFile::link(folder + "02b.sty", folder + "01a.sty"));
+    WindowFixture f;
+
+    QVERIFY(dropOnto(f.window.groupList(3), *fileList({folder.chopped(1), "/s/missing.sty"})));
+
+    QCOMPARE(entries(f.window.groupList(3)),
+             (QStringList{folder + "01a.sty", folder + "02b.sty", folder + odd, "/s/missing.sty"}));
 }
 
 void TestMainWindow::emptyGreenGroupsOnly()
