@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "localname.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,7 +25,7 @@ bool anyArgument(int argc, char *argv[], std::initializer_list<const char *> nam
 [[noreturn]] void refuse(const QString &why)
 {
     const QString program = QFileInfo(QCoreApplication::arguments().value(0, QStringLiteral("dupliva"))).fileName();
-    std::fputs(qPrintable(QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, why)), stderr);
+    std::fputs(localName(QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, why)), stderr);
     std::exit(2);
 }
 
@@ -42,8 +44,12 @@ void needNoDisplayForText(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-QString drivePathFromCommandLine(const QStringList &arguments)
+QString drivePathFromCommandLine(int argc, char *argv[])
 {
+    // QCoreApplication::arguments() would lose the bytes of a path that are no UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(fromLocalName(argv[i]));
     QCommandLineParser parser;
     parser.setApplicationDescription(QCoreApplication::translate(
         "CommandLine", "Copies arranger keyboard styles to drive A, each group under its own number \"01\" to \"20\"."));

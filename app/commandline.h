@@ -11,7 +11,8 @@ bool windowSystemGiven(int argc, char *argv[]);
 void needNoDisplayForText(int argc, char *argv[]);
 
 // Reads the command line "dupliva [PATH]", where PATH is drive A, once the application
-// has taken Qt's own options (-platform, -style, -reverse, -display and the others).
-// Ends the program after printing the help or the version (status 0), or why the command
-// line is refused (status 2); otherwise returns PATH, empty when none is given.
-QString drivePathFromCommandLine(const QStringList &arguments);
+// has taken Qt's own options (-platform, -style, -reverse, -display and the others) out of
+// argv. Ends the program after printing the help or the version (status 0), or why the
+// command line is refused (status 2); otherwise returns PATH, empty when none is given.
+// PATH keeps its bytes, also those that are no UTF-8 (see localname.h).
+QString drivePathFromCommandLine(int argc, char *argv[]);

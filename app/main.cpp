@@ -6,6 +6,7 @@
 #include "drivechoice.h"
 #include "frmdupliva.h"
 #include "launcherentryprogress.h"
+#include "localname.h"
 #include "udisks.h"
 
 int main(int argc, char *argv[])
@@ -15,13 +16,13 @@ int main(int argc, char *argv[])
         chooseWindowSystem();
     DuplivaApplication app(argc, argv);
     app.setApplicationVersion(QStringLiteral(DUPLIVA_VERSION));
-    const QString drivePath = drivePathFromCommandLine(app.arguments());
+    const QString drivePath = drivePathFromCommandLine(argc, argv);
     substituteDesignFonts();
 
     // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the
-    // machine's floppy drive.
+    // machine's floppy drive. A path keeps its bytes, also those that are no UTF-8.
     SystemUDisks udisks;
-    DriveAChoice choice(drivePath.isEmpty() ? qEnvironmentVariable("DUPLIVA_DRIVE_A") : drivePath, udisks);
+    DriveAChoice choice(drivePath.isEmpty() ? fromLocalName(qgetenv("DUPLIVA_DRIVE_A")) : drivePath, udisks);
     // Written by the copy run's worker thread.
     ChosenDriveA drive(choice);
     DesktopMessageBoxes messages;
