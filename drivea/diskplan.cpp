@@ -2,6 +2,7 @@
 
 #include "fatname.h"
 #include "floppies.h"
+#include "localname.h"
 #include "mtools.h"
 
 #include <QDir>
@@ -28,25 +29,6 @@ qint64 bootSectorField(const QString &minfo, const char *field)
 {
     const QRegularExpression line(QStringLiteral("^%1: (\\d+)").arg(QLatin1String(field)), QRegularExpression::MultilineOption);
     return line.match(minfo).captured(1).toLongLong();
-}
-
-// The names in the root directory, as mdir -b lists them; a folder's ends in "/".
-QStringList rootNames(const QByteArray &listing)
-{
-    QStringList names;
-    for (const QString &line : QString::fromUtf8(listing).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("::/")))
-            names.append(line.mid(3).remove(QLatin1Char('/')));
-    }
-    return names;
-}
-
-int entriesOf(const QStringList &names)
-{
-    int entries = 0;
-    for (const QString &name : names)
-        entries += directoryEntries(name);
-    return entries;
 }
 
 // The room of a disk whose boot sector minfo printed; the data clusters are what the
@@ -132,13 +114,18 @@ QString whyTooLarge(const DiskRoom &room, int number, const Cost &cost)
         return driveText("%1 holds %2 of styles, more than a whole %3 disk holds (%4).")
                    .arg(group, sizeText(cost.clusters * room.clusterBytes), disk, sizeText(room.clusters * room.clusterBytes))
             + advice;
-    return driveText("%1 holds %2 styles, whose names take %3 entries of the root directory; a %4 disk has %5.")
-               .arg(group)
-               .arg(cost.styles)
-               .arg(cost.entries)
-               .arg(disk)
-               .arg(room.rootEntries)
-        + advice;
+    const QString rootText = room.labelled ? driveText("%1 holds %2 styles, whose names take %3 entries of the root directory; a %4 disk with a volume label has %5.")
+                                           : driveText("%1 holds %2 styles, whose names take %3 entries of the root directory; a %4 disk has %5.");
+    return rootText.arg(group).arg(cost.styles).arg(cost.entries).arg(disk).arg(room.rootEntries) + advice;
+}
+
+// A volume label takes an entry of the root directory, on this disk and, as far as the plan
+// can tell, on the next ones, which the user formats alike.
+void countLabel(DiskRoom *room, bool labelled)
+{
+    room->labelled = labelled;
+    if (labelled)
+        --room->rootEntries;
 }
 
 } // namespace
@@ -146,27 +133,23 @@ QString whyTooLarge(const DiskRoom &room, int number, const Cost &cost)
 std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice)
 {
     const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
-    const MtoolsRun listing = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), QStringLiteral("::")});
-    const MtoolsRun names = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), QStringLiteral("-b"), QStringLiteral("::")});
-    if (!info.ok() || !listing.ok() || !names.ok())
+    CopyOutcome failure;
+    const RootListing root = listRoot(imageOrDevice, &failure);
+    std::optional<DiskRoom> room = info.ok() ? roomFromBootSector(QString::fromUtf8(info.output)) : std::nullopt;
+    if (!room || !failure.ok() || root.freeBytes < 0)
         return std::nullopt;
-    std::optional<DiskRoom> room = roomFromBootSector(QString::fromUtf8(info.output));
-    // mdir groups the digits with blanks: "1 457 664 bytes free".
-    static const QRegularExpression freeLine(QStringLiteral("([0-9][0-9 ]*) bytes free"));
-    const QString directory = QString::fromUtf8(listing.output);
-    const QRegularExpressionMatch free = freeLine.match(directory);
-    if (!room || !free.hasMatch())
-        return std::nullopt;
-    room->freeClusters = free.captured(1).remove(QLatin1Char(' ')).toLongLong() / room->clusterBytes;
-    const bool labelled = directory.contains(QLatin1String("Volume in drive : is "));
-    room->freeRootEntries = room->rootEntries - entriesOf(rootNames(names.output)) - (labelled ? 1 : 0);
+    countLabel(&*room, !root.label.isEmpty());
+    room->freeClusters = root.freeBytes / room->clusterBytes;
+    room->freeRootEntries = room->rootEntries;
+    for (const RootEntry &entry : root.entries)
+        room->freeRootEntries -= directoryEntries(entry.name);
     return room;
 }
 
-std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint)
+std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled)
 {
     struct statvfs disk {};
-    if (::statvfs(QFile::encodeName(mountPoint).constData(), &disk) != 0 || disk.f_frsize == 0
+    if (::statvfs(localName(mountPoint).constData(), &disk) != 0 || disk.f_frsize == 0
         || qint64(disk.f_blocks) * qint64(disk.f_frsize) > largestFloppy)
         return std::nullopt;
     DiskRoom room;
@@ -176,8 +159,9 @@ std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint)
     const FloppyFormat format = floppyFormatHolding(room.clusters * room.clusterBytes);
     room.capacity = format.capacity;
     room.rootEntries = format.rootEntries;
+    countLabel(&room, labelled);
     const QStringList names = QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    room.freeRootEntries = room.rootEntries - entriesOf(names);
+    room.freeRootEntries = room.rootEntries - directoryEntries(names);
     return room;
 }
 

@@ -15,7 +15,8 @@ struct DiskRoom {
     qint64 capacity = 0; // the disk's size, as its label gives it
     qint64 clusterBytes = 0;
     qint64 clusters = 0; // for data, on an empty disk
-    int rootEntries = 0; // on an empty disk
+    int rootEntries = 0; // on an empty disk, less the volume label's
+    bool labelled = false;
     qint64 freeClusters = 0; // on the disk in drive A now
     int freeRootEntries = 0;
 };
@@ -25,8 +26,9 @@ struct DiskRoom {
 std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice);
 
 // The room on the floppy disk mounted at mountPoint, through statvfs; its root directory
-// is taken to be that of the standard format of its size.
-std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint);
+// is taken to be that of the standard format of its size. A volume label, which the mount
+// does not show, takes an entry of it.
+std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled);
 
 struct DiskPlan {
     QList<QList<int>> disks; // the numbers of the groups on each disk, the one in drive A first

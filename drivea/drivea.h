@@ -23,9 +23,18 @@ struct CopyOutcome {
     int code = NoFailure;
     QString reason; // the system's own words for the failure
     QString source; // the source file the failure is about, when it is not the one being copied
+    bool aboutDrive = false; // drive A itself or its lock failed: no style is to blame
 
     bool ok() const { return code == NoFailure; }
 };
+
+// A failure of drive A itself, not of any style.
+inline CopyOutcome driveFailure(int code, const QString &reason)
+{
+    CopyOutcome outcome{code, reason};
+    outcome.aboutDrive = true;
+    return outcome;
+}
 
 // A group as a copy run writes it: each source and the name it is written under.
 struct RunGroup {
@@ -44,14 +53,18 @@ public:
     // files on the group board: none of them is ever written.
     virtual void BeginRun(const QStringList & /*sources*/) {}
 
-    // Copies the whole file at sourcePath to destination, which is "a:" followed by
-    // a file name in the root of the disk; a file of that name is replaced. The drive
-    // may only take note of the copy and do it in the next flush.
     // Refuses a run in which a group is larger than a whole disk of drive A, before
     // anything is written: no new disk could take it. Called after BeginRun, with the
     // groups that the run will write, in order.
     virtual CopyOutcome CheckGroupsFit(const QList<RunGroup> & /*groups*/) { return {}; }
 
+    // A group is about to be written: a drive may refuse it, before anything of it is
+    // written or removed, when it does not fit on the disk in the drive (DiskFull).
+    virtual CopyOutcome BeginGroup(const RunGroup & /*group*/) { return {}; }
+
+    // Copies the whole file at sourcePath to destination, which is "a:" followed by
+    // a file name in the root of the disk; a file of that name is replaced. The drive
+    // may only take note of the copy and do it in the next flush.
     virtual CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) = 0;
 
     // Finishes every copy asked for since the last flush, puts it on the medium, so

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-// Only one Dupliva window on this machine writes to a drive A at a time. The lock is an
-// flock on a file of its own in $XDG_RUNTIME_DIR (else /tmp), named after the drive's
-// real path: it goes when its process ends, however it ends, and leaves the image file
-// to mtools' own locking.
+// Only one Dupliva window at a time writes to a drive A, whoever runs it and by whichever
+// path it reaches the disk. The lock is on the disk itself: an open file description lock
+// on the image file or the block device, or an flock on the folder. Neither kind meets
+// the other, nor the flock that some disk tools take, so it never makes mtools wait. It
+// goes when the last process holding it ends, however that ends; an mtools child that
+// inherits it keeps it while it writes.
 class DriveALock {
 public:
     DriveALock() = default;
@@ -16,8 +19,18 @@ public:
     // Takes the lock on the drive at drivePath, or tells why it cannot. Taking it again
     // while it is held does nothing.
     QString take(const QString &drivePath);
+
+    // A new file that is about to be renamed over the locked one, such as an image written
+    // beside it, is locked first, so that the lock goes with the name.
+    bool lockReplacement(int fd);
+    // The replacement has taken the drive's name: the lock on what it replaced goes.
+    void replaced();
+
     void release();
 
+    // The locked descriptor, for a child that writes the drive; -1 when not held.
+    int descriptor() const { return fds.isEmpty() ? -1 : fds.constLast(); }
+
 private:
-    int fd = -1;
+    QList<int> fds; // the newest last
 };

@@ -1,5 +1,6 @@
 #include "drivechoice.h"
 
+#include "localname.h"
 #include "diskplan.h"
 #include "drivealock.h"
 #include "fatname.h"
@@ -83,9 +84,12 @@ public:
 
     QString erase(const QString &label) override
     {
+        // An image that does not exist yet is made afresh, never over another file.
         DriveALock lock;
-        if (const QString why = lock.take(path); !why.isEmpty())
-            return why;
+        if (examineImage(path).error != ENOENT) {
+            if (const QString why = lock.take(path); !why.isEmpty())
+                return why;
+        }
         return formatImage(path, label).reason;
     }
 
@@ -162,7 +166,7 @@ DriveAChoice::Kind DriveAChoice::kind(QString *path) const
     if (path->isEmpty())
         return Kind::FloppyDrive;
     struct stat info {};
-    if (::stat(QFile::encodeName(*path).constData(), &info) != 0)
+    if (::stat(localName(*path).constData(), &info) != 0)
         return hasImageName(*path) ? Kind::Image : Kind::Folder;
     if (S_ISBLK(info.st_mode))
         return Kind::BlockDevice;

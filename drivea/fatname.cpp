@@ -59,6 +59,14 @@ int directoryEntries(const QString &name)
     return int(1 + (name.size() + charactersPerEntry - 1) / charactersPerEntry);
 }
 
+int directoryEntries(const QStringList &names)
+{
+    int entries = 0;
+    for (const QString &name : names)
+        entries += directoryEntries(name);
+    return entries;
+}
+
 QString volumeLabel(const QString &typed)
 {
     QString label = typed.toUpper();

@@ -19,6 +19,7 @@ QString fatDiskName(const QString &name);
 // short name in a single case, which mtools stores without a long name; otherwise one
 // more for each 13 characters of the long name.
 int directoryEntries(const QString &name);
+int directoryEntries(const QStringList &names);
 
 // The volume label as a floppy stores it: upper case, without trailing blanks.
 QString volumeLabel(const QString &typed);

@@ -1,5 +1,6 @@
 #include "floppydevice.h"
 
+#include "localname.h"
 #include "floppies.h"
 #include "systemfailure.h"
 
@@ -18,7 +19,7 @@ namespace {
 QString whoMayWrite(const QString &device)
 {
     struct stat info {};
-    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+    if (::stat(localName(device).constData(), &info) != 0)
         return {};
     if (!(info.st_mode & S_IWGRP))
         return driveText(" Only root may write to %1.").arg(device);
@@ -44,7 +45,7 @@ CopyOutcome cannotOpen(const QString &device, int error)
 FloppyDevice examineFloppyDevice(const QString &device)
 {
     // O_EXCL: a device whose file system is mounted is not written behind its back.
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_EXCL | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(localName(device).constData(), O_RDWR | O_EXCL | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return {cannotOpen(device, errno)};
     FloppyDevice floppy;

@@ -1,11 +1,14 @@
 #include "floppydrive.h"
 
+#include "drivealock.h"
+#include "localname.h"
 #include "floppies.h"
 #include "floppydevice.h"
 #include "imagedrive.h"
 #include "imageformat.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -131,7 +134,7 @@ QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
 QString freeSpaceText(const QString &mountPoint)
 {
     struct statvfs disk {};
-    if (::statvfs(QFile::encodeName(mountPoint).constData(), &disk) != 0)
+    if (::statvfs(localName(mountPoint).constData(), &disk) != 0)
         return {};
     return driveText("%1 KB free").arg(quint64(disk.f_bavail) * disk.f_frsize / 1024);
 }
@@ -161,7 +164,6 @@ void FloppyDriveA::letGo()
         disk->EndRun();
     disk.reset();
     mountedAt.clear();
-    lock.release();
 }
 
 QString FloppyDriveA::mountPoint() const
@@ -180,6 +182,13 @@ CopyOutcome FloppyDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
         return outcome;
     }
     return disk->CheckGroupsFit(groups);
+}
+
+CopyOutcome FloppyDriveA::BeginGroup(const RunGroup &group)
+{
+    if (CopyOutcome outcome = openDisk(); !outcome.ok())
+        return {}; // the first copy tells, naming its source
+    return disk->BeginGroup(group);
 }
 
 CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
@@ -231,11 +240,10 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
         }
         return medium.state;
     }
+    // The folder drive locks the mount point, which a format cannot unmount meanwhile.
     if (CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountedAt); !mounted.ok())
         return mounted;
-    if (const QString why = lock.take(floppy.block.device); !why.isEmpty())
-        return {OtherFailure, why};
-    disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk);
+    disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk, floppy.block.idLabel);
     disk->BeginRun(runSources);
     return {};
 }
@@ -270,7 +278,8 @@ std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device)
     const QList<UDisksFloppy> floppies = machine ? floppiesFor(*machine, device) : QList<UDisksFloppy>{};
     if (floppies.isEmpty() || !likelyDriveA(floppies).mounted())
         return std::nullopt;
-    return mountedDiskRoom(likelyDriveA(floppies).block.mountPoints.constFirst());
+    const UDisksBlock &block = likelyDriveA(floppies).block;
+    return mountedDiskRoom(block.mountPoints.constFirst(), !block.idLabel.isEmpty());
 }
 
 QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
@@ -285,9 +294,17 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
         return driveText("%1 is larger than a floppy disk").arg(block.device);
+    // A copy run locks a mounted disk's mount point and keeps it open, so that the unmount
+    // fails while the run lasts; the lock tells it first. A disk that is not mounted is
+    // locked by its device; a device that is not there has nothing to guard.
     DriveALock lock;
-    if (const QString why = lock.take(block.device); !why.isEmpty())
-        return why;
+    const QString lockedPath = floppy.mounted() ? block.mountPoints.constFirst() : block.device;
+    if (QFileInfo::exists(lockedPath)) {
+        if (const QString why = lock.take(lockedPath); !why.isEmpty())
+            return why;
+    }
+    if (floppy.mounted())
+        lock.release();
     // UDisks2 would wait in vain for the new file system to show.
     if (!floppy.seenInto())
         return formatThroughMtools(block.device, label);

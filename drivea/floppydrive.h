@@ -19,6 +19,7 @@ public:
 
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
+    CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
@@ -34,7 +35,6 @@ private:
     UDisks &udisks;
     QString device;
     QStringList runSources;
-    DriveALock lock; // on the block device of a mounted disk, which formatting takes too
     std::unique_ptr<DriveA> disk;
     QString mountedAt;
 };

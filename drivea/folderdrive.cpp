@@ -4,9 +4,11 @@
 #include "fatname.h"
 #include "localname.h"
 #include "systemfailure.h"
+#include "temporaryfiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include <sys/sendfile.h>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -62,9 +65,16 @@ QString shown(const QByteArray &name)
     return fromLocalName(name);
 }
 
-QByteArray temporaryName(int number)
+// An 8.3 name, so that it takes one entry of a floppy's root directory.
+QByteArray temporaryName()
 {
+    const quint32 number = QRandomGenerator::system()->bounded(0x100000u);
     return QStringLiteral("~DV%1.TMP").arg(number, 5, 16, QLatin1Char('0')).toUpper().toLatin1();
+}
+
+qint64 blocksFor(qint64 bytes, qint64 blockBytes)
+{
+    return (bytes + blockBytes - 1) / blockBytes;
 }
 
 bool isOutOfRoom(int error)
@@ -139,9 +149,10 @@ bool FolderDriveA::isTemporaryName(const QByteArray &name)
     return pattern.match(QString::fromLatin1(name)).hasMatch();
 }
 
-FolderDriveA::FolderDriveA(const QString &folder, Medium medium)
+FolderDriveA::FolderDriveA(const QString &folder, Medium medium, const QString &label)
     : folderPath(folder)
     , medium(medium)
+    , diskLabel(label)
 {
 }
 
@@ -178,15 +189,18 @@ CopyOutcome FolderDriveA::openDisk()
     if (folderFd >= 0)
         return {};
     if (folderPath.isEmpty())
-        return systemFailure(ENODEV);
+        return driveFailure(DriveNotReady, qt_error_string(ENODEV));
     folderFd = ::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return systemFailure(errno);
+    if (folderFd < 0) {
+        CopyOutcome outcome = systemFailure(errno);
+        outcome.aboutDrive = true;
+        return outcome;
+    }
     if (const QString why = lock.take(folderPath); !why.isEmpty()) {
         closeFolder();
-        return {OtherFailure, why};
+        return driveFailure(OtherFailure, why);
     }
-    removeLeftovers();
+    TemporaryFiles::removeLeftovers(folderPath);
     for (const QString &source : std::as_const(runSources)) {
         struct stat info {};
         if (::stat(localName(source).constData(), &info) == 0)
@@ -194,21 +208,6 @@ CopyOutcome FolderDriveA::openDisk()
         sourcePaths.insert(QDir::cleanPath(source));
     }
     return {};
-}
-
-void FolderDriveA::removeLeftovers()
-{
-    DIR *folder = ::fdopendir(::dup(folderFd));
-    if (!folder)
-        return;
-    QList<QByteArray> leftovers;
-    while (const dirent *entry = ::readdir(folder)) {
-        if (isTemporaryName(entry->d_name))
-            leftovers.append(entry->d_name);
-    }
-    ::closedir(folder);
-    for (const QByteArray &name : std::as_const(leftovers))
-        ::unlinkat(folderFd, name.constData(), 0);
 }
 
 // A failure once drive A's folder is open: the drive was there, so only a full disk keeps
@@ -232,7 +231,42 @@ CopyOutcome FolderDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
 {
     if (medium != Medium::FatDisk || groups.isEmpty())
         return {};
-    return refuseGroupNoDiskHolds(mountedDiskRoom(folderPath), groups);
+    return refuseGroupNoDiskHolds(mountedDiskRoom(folderPath, !diskLabel.isEmpty()), groups);
+}
+
+// Decided before anything of the group is written or removed: its styles against the
+// free room, with what the copies they replace free, and on a floppy the entries of its
+// root directory as the disk plan counts them.
+CopyOutcome FolderDriveA::BeginGroup(const RunGroup &group)
+{
+    struct statvfs disk {};
+    if (::statvfs(localName(folderPath).constData(), &disk) < 0 || disk.f_frsize == 0)
+        return {}; // the first copy tells what is wrong
+    const qint64 blockBytes = qint64(disk.f_frsize);
+    qint64 blocksNeeded = 0;
+    int newNames = 0;
+    QStringList namesAdded;
+    for (qsizetype i = 0; i < group.sources.size(); ++i) {
+        struct stat source {}, target {};
+        if (::stat(localName(group.sources[i]).constData(), &source) == 0)
+            blocksNeeded += blocksFor(source.st_size, blockBytes);
+        const QString name = medium == Medium::FatDisk ? fatDiskName(group.names[i]) : group.names[i];
+        if (::lstat(localName(folderPath + QLatin1Char('/') + name).constData(), &target) == 0 && S_ISREG(target.st_mode)) {
+            blocksNeeded -= blocksFor(target.st_size, blockBytes);
+        } else {
+            ++newNames;
+            namesAdded.append(name);
+        }
+    }
+    const bool roomForFiles = blocksNeeded <= qint64(disk.f_bavail) && (disk.f_files == 0 || newNames <= qint64(disk.f_favail));
+    bool roomInRoot = true;
+    if (medium == Medium::FatDisk) {
+        const std::optional<DiskRoom> room = mountedDiskRoom(folderPath, !diskLabel.isEmpty());
+        roomInRoot = !room || directoryEntries(namesAdded) <= room->freeRootEntries;
+    }
+    if (roomForFiles && roomInRoot)
+        return {};
+    return driveFailure(DiskFull, driveText("Group %1 does not fit on the disk in drive A").arg(group.number, 2, 10, QLatin1Char('0')));
 }
 
 CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)
@@ -281,6 +315,9 @@ CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
     struct stat targetInfo {};
     if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
+    if (medium == Medium::FatDisk)
+        if (const QByteArray owner = entryNamedBy(name, targetInfo); !owner.isEmpty())
+            return {OtherFailure, driveText("%1 on drive A is the short name of \"%2\", which it would replace").arg(shown(name), shown(owner))};
     if (S_ISLNK(targetInfo.st_mode))
         return {OtherFailure, driveText("%1 on drive A is a symbolic link").arg(shown(name))};
     if (!S_ISREG(targetInfo.st_mode))
@@ -288,6 +325,27 @@ CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
     if (const auto source = sourceFiles.constFind({targetInfo.st_dev, targetInfo.st_ino}); source != sourceFiles.cend())
         return isASource(*source);
     return {};
+}
+
+// On FAT a name may reach an entry by its short name ("01SAMB~1.STY" for "01Samba
+// Latin.sty"): the entry's own name when name is only another name of it, else empty.
+QByteArray FolderDriveA::entryNamedBy(const QByteArray &name, const struct stat &target) const
+{
+    DIR *folder = ::fdopendir(::dup(folderFd));
+    if (!folder)
+        return {};
+    QByteArray owner;
+    bool listed = false;
+    while (const dirent *entry = ::readdir(folder)) {
+        const QByteArray entryName(entry->d_name);
+        struct stat info {};
+        if (shown(entryName).compare(shown(name), Qt::CaseInsensitive) == 0)
+            listed = true;
+        else if (owner.isEmpty() && ::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && info.st_ino == target.st_ino)
+            owner = entryName;
+    }
+    ::closedir(folder);
+    return listed ? QByteArray() : owner;
 }
 
 // Writes the source under a temporary name beside its target. Without room for both,
@@ -311,8 +369,11 @@ int FolderDriveA::writeTemporary(int source, off_t size, QByteArray *temporary)
 {
     int target = -1;
     do {
-        *temporary = temporaryName(temporaryCount++);
+        *temporary = temporaryName();
+        TemporaryFiles::record(temporaryPath(*temporary));
         target = ::openat(folderFd, temporary->constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+        if (target < 0)
+            TemporaryFiles::forget(temporaryPath(*temporary));
     } while (target < 0 && errno == EEXIST);
     if (target < 0)
         return errno;
@@ -320,8 +381,19 @@ int FolderDriveA::writeTemporary(int source, off_t size, QByteArray *temporary)
     if (::close(target) < 0 && !error)
         error = errno;
     if (error)
-        ::unlinkat(folderFd, temporary->constData(), 0);
+        removeTemporary(*temporary);
     return error;
+}
+
+QString FolderDriveA::temporaryPath(const QByteArray &name) const
+{
+    return folderPath + QLatin1Char('/') + shown(name);
+}
+
+void FolderDriveA::removeTemporary(const QByteArray &name)
+{
+    ::unlinkat(folderFd, name.constData(), 0);
+    TemporaryFiles::forget(temporaryPath(name));
 }
 
 CopyOutcome FolderDriveA::Flush()
@@ -359,6 +431,7 @@ CopyOutcome FolderDriveA::replaceTargets()
             outcome.source = file.source;
             return outcome;
         }
+        TemporaryFiles::forget(temporaryPath(file.temporary));
         staged.removeFirst();
     }
     return {};
@@ -367,7 +440,7 @@ CopyOutcome FolderDriveA::replaceTargets()
 void FolderDriveA::discardStaged()
 {
     for (const Staged &file : std::as_const(staged))
-        ::unlinkat(folderFd, file.temporary.constData(), 0);
+        removeTemporary(file.temporary);
     staged.clear();
 }
 

@@ -26,13 +26,15 @@ public:
         FatDisk,
     };
 
-    explicit FolderDriveA(const QString &folder, Medium medium = Medium::Folder);
+    // label: the volume label of a mounted floppy, which its root directory holds too.
+    explicit FolderDriveA(const QString &folder, Medium medium = Medium::Folder, const QString &label = {});
     ~FolderDriveA() override;
     FolderDriveA(const FolderDriveA &) = delete;
     FolderDriveA &operator=(const FolderDriveA &) = delete;
 
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
+    CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;
@@ -40,6 +42,7 @@ public:
     QString folder() const { return folderPath; }
 
     // Whether name is one that this drive gives its temporary copies: "~DV0001F.TMP".
+    // Only those it has recorded are ever removed.
     static bool isTemporaryName(const QByteArray &name);
 
 private:
@@ -52,26 +55,28 @@ private:
     CopyOutcome openDisk();
     CopyOutcome copy(const QString &sourcePath, const QByteArray &name);
     CopyOutcome checkTarget(const QByteArray &name) const;
+    QByteArray entryNamedBy(const QByteArray &name, const struct stat &target) const;
     CopyOutcome stage(int source, off_t size, const QByteArray &name, const QString &sourcePath);
     int writeTemporary(int source, off_t size, QByteArray *temporary);
+    QString temporaryPath(const QByteArray &name) const;
+    void removeTemporary(const QByteArray &name);
     CopyOutcome putOnTheMedium();
     CopyOutcome readBack(const Staged &file);
     CopyOutcome replaceTargets();
     CopyOutcome diskFailure(int error) const;
     CopyOutcome differs(const QByteArray &name, const QString &source) const;
-    void removeLeftovers();
     void discardStaged();
     void closeFolder();
 
     QString folderPath;
     Medium medium;
+    QString diskLabel;
     // Open from the run's first copy to its end.
     int folderFd = -1;
     DriveALock lock;
     QStringList runSources;
     QHash<QPair<dev_t, ino_t>, QString> sourceFiles;
     QSet<QString> sourcePaths;
-    int temporaryCount = 0;
     // Written under temporary names since the last flush.
     QList<Staged> staged;
 };

@@ -6,11 +6,13 @@
 #include "localname.h"
 #include "mtools.h"
 #include "systemfailure.h"
+#include "temporaryfiles.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QDir>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -23,7 +25,110 @@ namespace {
 // A failure to reach the image file itself.
 CopyOutcome imageFailure(const QString &imagePath, int error)
 {
-    return systemFailure(error, imagePath);
+    CopyOutcome outcome = systemFailure(error, imagePath);
+    outcome.aboutDrive = true;
+    return outcome;
+}
+
+// A failure of mtools on the image, which no style is to blame for.
+CopyOutcome mtoolsDriveFailure(const QString &imagePath, const MtoolsRun &run)
+{
+    CopyOutcome outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
+    outcome.aboutDrive = true;
+    return outcome;
+}
+
+QStringList namesOf(const auto &files)
+{
+    QStringList names;
+    for (const auto &file : files)
+        names.append(file.name);
+    return names;
+}
+
+// Where a group is written before it takes the image's place: a hidden file beside the
+// image, so that the emulator does not list it; each run's its own.
+QString copyPathFor(const QString &imagePath)
+{
+    const QFileInfo image(imagePath);
+    return image.dir().filePath(QStringLiteral(".%1.dupliva-%2").arg(image.fileName()).arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0')));
+}
+
+QString copyPrefixFor(const QString &imagePath)
+{
+    return QStringLiteral(".%1.dupliva-").arg(QFileInfo(imagePath).fileName());
+}
+
+// Returns 0 or the failure's errno.
+int copyWholeFile(int from, int to, qint64 size)
+{
+    loff_t in = 0, out = 0;
+    while (in < size) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, size_t(size - in), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied <= 0)
+            return copied < 0 ? errno : EIO;
+    }
+    return 0;
+}
+
+int syncAndDropCache(int fd)
+{
+    if (::fsync(fd) < 0)
+        return errno;
+    // So that reading back reaches the medium, not the cache.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    return 0;
+}
+
+int syncFolderOf(const QString &path)
+{
+    const int folder = ::open(localName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return errno;
+    const int error = ::fsync(folder) == 0 ? 0 : errno;
+    ::close(folder);
+    return error;
+}
+
+// A new file of the image's size, mode and content beside it, recorded before it is made.
+// Returns its descriptor, or -1 with why it failed.
+int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *failure)
+{
+    const int image = ::open(localName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (image < 0 || ::fstat(image, &info) < 0) {
+        *failure = imageFailure(imagePath, errno);
+        if (image >= 0)
+            ::close(image);
+        return -1;
+    }
+    int copy = -1;
+    do {
+        *copyPath = copyPathFor(imagePath);
+        TemporaryFiles::record(*copyPath);
+        copy = ::open(localName(*copyPath).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        if (copy < 0)
+            TemporaryFiles::forget(*copyPath);
+    } while (copy < 0 && errno == EEXIST);
+    int error = copy < 0 ? errno : copyWholeFile(image, copy, info.st_size);
+    ::close(image);
+    if (!error) {
+        (void)::fchown(copy, info.st_uid, info.st_gid); // root writing a user's image keeps it theirs
+        error = ::fchmod(copy, info.st_mode & 07777) == 0 ? 0 : errno;
+    }
+    if (!error)
+        return copy;
+    if (copy >= 0) {
+        ::close(copy);
+        ::unlink(localName(*copyPath).constData());
+        TemporaryFiles::forget(*copyPath);
+    }
+    *failure = driveFailure(OtherFailure, driveText("Each group is first written to a copy of the image beside it, "
+                                                    "which cannot be made: %1: %2")
+                                              .arg(*copyPath, qt_error_string(error)));
+    return -1;
 }
 
 // Opens the source file for reading, or tells why it cannot be copied. Non-blocking, so
@@ -117,23 +222,37 @@ void ImageDriveA::BeginRun(const QStringList &)
 void ImageDriveA::EndRun()
 {
     queued.clear();
-    namesOfNonFiles.reset();
     lock.release();
 }
 
 CopyOutcome ImageDriveA::checkImage() const
 {
     if (imagePath.isEmpty())
-        return {DriveNotReady, driveText("No floppy image is set up as drive A")};
-    if (medium == Medium::BlockDevice)
-        return examineFloppyDevice(imagePath).state;
+        return driveFailure(DriveNotReady, driveText("No floppy image is set up as drive A"));
+    if (medium == Medium::BlockDevice) {
+        CopyOutcome state = examineFloppyDevice(imagePath).state;
+        state.aboutDrive = true;
+        return state;
+    }
     const ImageFile image = examineImage(imagePath);
     if (image.error)
         return imageFailure(imagePath, image.error);
     if (!image.usable())
-        return {OtherFailure, image.whyNot};
+        return driveFailure(OtherFailure, image.whyNot);
     if (::access(localName(imagePath).constData(), W_OK) < 0)
         return imageFailure(imagePath, errno);
+    return {};
+}
+
+// The lock, and then what a run that was killed left beside the image.
+CopyOutcome ImageDriveA::takeDrive()
+{
+    if (lock.descriptor() >= 0)
+        return {};
+    if (const QString why = lock.take(imagePath); !why.isEmpty())
+        return driveFailure(OtherFailure, why);
+    if (medium == Medium::ImageFile)
+        TemporaryFiles::removeLeftovers(QFileInfo(imagePath).absolutePath(), copyPrefixFor(imagePath));
     return {};
 }
 
@@ -160,32 +279,82 @@ CopyOutcome ImageDriveA::FileCopy(const QString &sourcePath, const QString &dest
         return outcome;
     if (CopyOutcome outcome = checkImage(); !outcome.ok())
         return outcome;
-    if (const QString why = lock.take(imagePath); !why.isEmpty())
-        return {OtherFailure, why};
+    if (CopyOutcome outcome = takeDrive(); !outcome.ok())
+        return outcome;
     queued.append({sourcePath, fatDiskName(name)});
     return {};
 }
 
 CopyOutcome ImageDriveA::Flush()
 {
-    const QList<Copy> files = lastCopies(std::exchange(queued, {}));
+    const QList<Copy> files = std::exchange(queued, {});
     if (files.isEmpty())
         return {};
     CopyOutcome outcome = refuseChangedNames(files);
     if (outcome.ok())
-        outcome = refuseNonFiles(files);
+        outcome = refuseNamesTaken(files);
     if (!outcome.ok())
         return outcome;
-    outcome = write(files);
-    if (outcome.ok())
-        outcome = syncImage();
-    if (outcome.ok())
-        outcome = readBack(files);
-    if (!outcome.ok()) {
-        // No part of a failed group stays, nor a garbled style.
-        removeFiles(files);
-        syncImage();
+    return medium == Medium::ImageFile ? writeBeside(files) : writeInPlace(files);
+}
+
+// The image stays as it was until the copy that holds the whole group, read back right,
+// is renamed over it. What a killed run leaves is the copy, which the next run removes.
+CopyOutcome ImageDriveA::writeBeside(const QList<Copy> &files)
+{
+    QString copyPath;
+    CopyOutcome outcome;
+    const int copy = makeCopyOfImage(imagePath, &copyPath, &outcome);
+    if (copy < 0)
+        return outcome;
+    outcome = write(copyPath, files, -1);
+    if (outcome.ok()) {
+        if (const int error = syncAndDropCache(copy))
+            outcome = imageFailure(copyPath, error);
     }
+    if (outcome.ok())
+        outcome = readBack(copyPath, files);
+    if (outcome.ok())
+        outcome = replaceImage(copyPath, copy);
+    if (!outcome.ok())
+        ::unlink(localName(copyPath).constData());
+    TemporaryFiles::forget(copyPath);
+    ::close(copy);
+    return outcome;
+}
+
+CopyOutcome ImageDriveA::replaceImage(const QString &copy, int copyFd)
+{
+    if (!lock.lockReplacement(copyFd))
+        return driveFailure(OtherFailure, driveText("Drive A cannot be locked for writing: %1: %2").arg(copy, qt_error_string(errno)));
+    if (::rename(localName(copy).constData(), localName(imagePath).constData()) < 0)
+        return imageFailure(imagePath, errno);
+    lock.replaced();
+    if (const int error = syncFolderOf(imagePath))
+        return imageFailure(imagePath, error);
+    return {};
+}
+
+// A floppy drive's device cannot be renamed: the group is written where it stands, and a
+// group that fails is removed again.
+CopyOutcome ImageDriveA::writeInPlace(const QList<Copy> &files) const
+{
+    CopyOutcome outcome = write(imagePath, files, lock.descriptor());
+    const int device = ::open(localName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (outcome.ok()) {
+        const int error = device < 0 ? errno : syncAndDropCache(device);
+        if (error)
+            outcome = imageFailure(imagePath, error);
+    }
+    if (outcome.ok())
+        outcome = readBack(imagePath, files);
+    if (!outcome.ok()) {
+        removeFiles(files);
+        if (device >= 0)
+            ::fsync(device);
+    }
+    if (device >= 0)
+        ::close(device);
     return outcome;
 }
 
@@ -222,41 +391,38 @@ CopyOutcome ImageDriveA::refuseChangedNames(const QList<Copy> &files) const
     return {};
 }
 
-// mcopy would write a style into a folder of its name, and a volume label is no file.
-CopyOutcome ImageDriveA::refuseNonFiles(const QList<Copy> &files)
+// mcopy would write a style into a folder of its name, a volume label is no file, and a
+// name that is another entry's short name would replace that entry.
+CopyOutcome ImageDriveA::refuseNamesTaken(const QList<Copy> &files) const
 {
-    if (!namesOfNonFiles) {
-        const MtoolsRun listing = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imagePath, QStringLiteral("-b"), QStringLiteral("-a"), QStringLiteral("::")});
-        const MtoolsRun label = runMtools(QStringLiteral("mlabel"), {QStringLiteral("-i"), imagePath, QStringLiteral("-s"), QStringLiteral("::")});
-        for (const MtoolsRun &run : {listing, label}) {
-            if (!run.ok()) {
-                CopyOutcome outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
-                outcome.source = files.constFirst().source;
-                return outcome;
-            }
-        }
-        namesOfNonFiles.emplace();
-        for (const QString &name : listedNames(listing.output)) {
-            if (name.endsWith(QLatin1Char('/')))
-                namesOfNonFiles->insert(name.chopped(1).toCaseFolded());
-        }
-        const QString labelText = QString::fromUtf8(label.output).section(QLatin1String(" is "), 1).trimmed();
-        if (!labelText.isEmpty())
-            namesOfNonFiles->insert(labelText.toCaseFolded());
+    CopyOutcome failure;
+    const RootListing root = listRoot(imagePath, &failure);
+    if (!failure.ok()) {
+        failure.aboutDrive = true;
+        return failure;
     }
     for (const Copy &file : files) {
-        if (namesOfNonFiles->contains(file.name.toCaseFolded()))
-            return {OtherFailure, driveText("%1 on drive A is a folder or the disk's volume label, not a file").arg(file.name), file.source};
+        const auto refuse = [&](const QString &why) { return CopyOutcome{OtherFailure, why, file.source}; };
+        const auto isFolderNamed = [&](const RootEntry &entry) { return entry.folder && file.name.compare(entry.name, Qt::CaseInsensitive) == 0; };
+        if (file.name.compare(root.label, Qt::CaseInsensitive) == 0 || std::any_of(root.entries.begin(), root.entries.end(), isFolderNamed))
+            return refuse(driveText("%1 on drive A is a folder or the disk's volume label, not a file").arg(file.name));
+        for (const RootEntry &entry : root.entries) {
+            const bool sameName = file.name.compare(entry.name, Qt::CaseInsensitive) == 0;
+            if (!sameName && file.name.compare(entry.shortName, Qt::CaseInsensitive) == 0)
+                return refuse(driveText("%1 on drive A is the short name of %2 \"%3\", which it would replace")
+                                  .arg(file.name, entry.folder ? driveText("the folder") : driveText("the file"), entry.name));
+        }
     }
     return {};
 }
 
-// One mcopy for the group, from a private folder of links named after the targets.
-CopyOutcome ImageDriveA::write(const QList<Copy> &files) const
+// One mcopy for the group into target, from a private folder of links named after the
+// names on the disk.
+CopyOutcome ImageDriveA::write(const QString &target, const QList<Copy> &files, int lockHeld) const
 {
     const QTemporaryDir links;
     // "-D oO" replaces a file of the same name; without a policy mtools skips it or asks.
-    QStringList arguments{QStringLiteral("-i"), imagePath, QStringLiteral("-D"), QStringLiteral("oO")};
+    QStringList arguments{QStringLiteral("-i"), target, QStringLiteral("-D"), QStringLiteral("oO")};
     for (const Copy &file : files) {
         const QString link = links.filePath(file.name);
         const QByteArray source = localName(QFileInfo(file.source).absoluteFilePath());
@@ -265,7 +431,7 @@ CopyOutcome ImageDriveA::write(const QList<Copy> &files) const
         arguments.append(link);
     }
     arguments.append(QStringLiteral("::"));
-    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), arguments);
+    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), arguments, lockHeld);
     if (run.ok())
         return {};
     CopyOutcome outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
@@ -275,37 +441,15 @@ CopyOutcome ImageDriveA::write(const QList<Copy> &files) const
 
 void ImageDriveA::removeFiles(const QList<Copy> &files) const
 {
-    QStringList names;
-    for (const Copy &file : files)
-        names.append(file.name);
-    runMtools(QStringLiteral("mdel"), QStringList{QStringLiteral("-i"), imagePath} + onImage(names));
-}
-
-CopyOutcome ImageDriveA::syncImage() const
-{
-    if (imagePath.isEmpty())
-        return {DriveNotReady, driveText("No floppy image is set up as drive A")};
-    const int fd = ::open(localName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return imageFailure(imagePath, errno);
-    const bool synced = ::fsync(fd) == 0;
-    const int error = errno;
-    // So that reading back reaches the medium, not the cache.
-    if (synced)
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
-    return synced ? CopyOutcome{} : imageFailure(imagePath, error);
+    runMtools(QStringLiteral("mdel"), QStringList{QStringLiteral("-i"), imagePath} + onImage(namesOf(files)), lock.descriptor());
 }
 
 // One mcopy reads the whole group back into a private folder.
-CopyOutcome ImageDriveA::readBack(const QList<Copy> &files) const
+CopyOutcome ImageDriveA::readBack(const QString &target, const QList<Copy> &files) const
 {
     const QTemporaryDir folder;
-    QStringList names;
-    for (const Copy &file : files)
-        names.append(file.name);
-    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), QStringList{QStringLiteral("-n"), QStringLiteral("-i"), imagePath}
-                                                               + onImage(names) + QStringList{folder.path()});
+    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), QStringList{QStringLiteral("-n"), QStringLiteral("-i"), target}
+                                                               + onImage(namesOf(files)) + QStringList{folder.path()});
     // mcopy names a file with a short name only in lower case.
     QHash<QString, QString> readFiles;
     for (const QString &name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
@@ -325,18 +469,4 @@ CopyOutcome ImageDriveA::readBack(const QList<Copy> &files) const
         }
     }
     return {};
-}
-
-// The last copy under a name is the one that counts; names on FAT ignore case.
-QList<ImageDriveA::Copy> ImageDriveA::lastCopies(const QList<Copy> &copies)
-{
-    QHash<QString, qsizetype> last;
-    for (qsizetype i = 0; i < copies.size(); ++i)
-        last.insert(copies[i].name.toCaseFolded(), i);
-    QList<Copy> files;
-    for (qsizetype i = 0; i < copies.size(); ++i) {
-        if (last.value(copies[i].name.toCaseFolded()) == i)
-            files.append(copies[i]);
-    }
-    return files;
 }

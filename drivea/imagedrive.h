@@ -4,16 +4,13 @@
 #include "drivealock.h"
 
 #include <QList>
-#include <QSet>
-
-#include <optional>
-
-class QTemporaryDir;
 
 // Drive A as a floppy image file, such as a floppy emulator reads from a USB stick:
 // "a:" followed by a name is that name in the root of the image, written through mtools.
 // An image that is missing is a drive that is not ready. A copy is only noted; the flush
-// writes the whole group with one mcopy and reads it back with another.
+// writes the whole group with one mcopy into a copy of the image beside it, reads it back
+// with another and renames the copy over the image, so that the image is always either
+// as it was or holds the whole group, whenever the program ends.
 class ImageDriveA : public DriveA {
 public:
     // A floppy drive's block device in place of an image file is written the same way.
@@ -35,13 +32,15 @@ private:
         QString name; // as written on the image
     };
 
-    static QList<Copy> lastCopies(const QList<Copy> &copies);
     CopyOutcome checkImage() const;
+    CopyOutcome takeDrive();
     CopyOutcome refuseChangedNames(const QList<Copy> &files) const;
-    CopyOutcome refuseNonFiles(const QList<Copy> &files);
-    CopyOutcome write(const QList<Copy> &files) const;
-    CopyOutcome syncImage() const;
-    CopyOutcome readBack(const QList<Copy> &files) const;
+    CopyOutcome refuseNamesTaken(const QList<Copy> &files) const;
+    CopyOutcome writeBeside(const QList<Copy> &files);
+    CopyOutcome writeInPlace(const QList<Copy> &files) const;
+    CopyOutcome write(const QString &target, const QList<Copy> &files, int lockHeld) const;
+    CopyOutcome readBack(const QString &target, const QList<Copy> &files) const;
+    CopyOutcome replaceImage(const QString &copy, int copyFd);
     void removeFiles(const QList<Copy> &files) const;
 
     QString imagePath;
@@ -49,6 +48,4 @@ private:
     DriveALock lock;
     // Asked for since the last flush.
     QList<Copy> queued;
-    // The names of the folders and the volume label on the image, case-folded.
-    std::optional<QSet<QString>> namesOfNonFiles;
 };

@@ -1,5 +1,6 @@
 #include "imageformat.h"
 
+#include "localname.h"
 #include "fatname.h"
 #include "floppies.h"
 #include "mtools.h"
@@ -46,7 +47,7 @@ FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
 bool pathIsTaken(const QString &path)
 {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 || errno != ENOENT;
+    return ::lstat(localName(path).constData(), &info) == 0 || errno != ENOENT;
 }
 
 } // namespace
@@ -83,7 +84,7 @@ FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &
     if (const QString why = whyNotVolumeLabel(diskLabel); !why.isEmpty())
         return formatError(why);
 
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = localName(path);
     const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0)
         return formatError(QStringLiteral("%1: %2").arg(path, qt_error_string(errno)));

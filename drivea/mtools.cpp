@@ -1,14 +1,19 @@
 #include "mtools.h"
 
+#include "localname.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <csignal>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,16 +44,22 @@ QProcessEnvironment mtoolsEnvironment()
     return environment;
 }
 
-// Without a controlling terminal, mtools cannot stop to ask a question on /dev/tty and
-// hang. Runs in the child before exec. setsid() would do it too, but costs each call a
-// new scheduling group of its own.
-void giveUpTerminal()
+// Runs in the child before exec. Without a controlling terminal, mtools cannot stop to
+// ask a question on /dev/tty and hang; setsid() would do it too, but costs each call a
+// new scheduling group of its own. The child is killed when the thread that waits for it
+// ends, also when the whole program is killed, so that no mtools writes on alone.
+void prepareChild(pid_t parent, int inherited)
 {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
     const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal >= 0) {
         ::ioctl(terminal, TIOCNOTTY);
         ::close(terminal);
     }
+    if (inherited >= 0)
+        ::fcntl(inherited, F_SETFD, 0);
 }
 
 MtoolsRun notRun(const QString &why)
@@ -81,7 +92,7 @@ bool saysNoFatFileSystem(const QString &errors)
 
 } // namespace
 
-MtoolsRun runMtools(const QString &program, const QStringList &arguments)
+MtoolsRun runMtools(const QString &program, const QStringList &arguments, int inherited)
 {
     static const QProcessEnvironment environment = mtoolsEnvironment();
     const QString executable = QStandardPaths::findExecutable(program);
@@ -91,7 +102,7 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments)
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setChildProcessModifier(giveUpTerminal);
+    process.setChildProcessModifier([parent = ::getpid(), inherited] { prepareChild(parent, inherited); });
     process.start(executable, arguments);
     if (!process.waitForStarted(startLimitMs))
         return notRun(driveText("%1 did not start: %2").arg(program, process.errorString()));
@@ -126,6 +137,42 @@ CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString 
     return {OtherFailure, words};
 }
 
+RootListing parseRootListing(const QByteArray &mdirOutput)
+{
+    // "01SAMB~1 STY      3000 2026-12-07  22:08  01Samba Latin.sty"; the long name is
+    // missing when the short one is the whole name.
+    static const QRegularExpression entryLine(
+        QStringLiteral("^(.{8}) (.{3}) +(<DIR>|\\d+) +\\d{4}-\\d\\d-\\d\\d +\\d\\d?:\\d\\d(?:  (.*\\S))? *$"));
+    static const QRegularExpression freeLine(QStringLiteral("^ *([0-9][0-9 ]*) bytes free$"));
+    static const QString labelLine = QStringLiteral(" Volume in drive : is ");
+    RootListing listing;
+    for (const QString &line : QString::fromUtf8(mdirOutput).split(QLatin1Char('\n'))) {
+        if (line.startsWith(labelLine)) {
+            listing.label = line.mid(labelLine.size()).trimmed();
+        } else if (const QRegularExpressionMatch free = freeLine.match(line); free.hasMatch()) {
+            listing.freeBytes = free.captured(1).remove(QLatin1Char(' ')).toLongLong();
+        } else if (const QRegularExpressionMatch entry = entryLine.match(line); entry.hasMatch()) {
+            const QString base = entry.captured(1).trimmed(), extension = entry.captured(2).trimmed();
+            RootEntry root;
+            root.shortName = extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
+            root.name = entry.captured(4).isEmpty() ? root.shortName : entry.captured(4);
+            root.folder = entry.captured(3) == QLatin1String("<DIR>");
+            listing.entries.append(root);
+        }
+    }
+    return listing;
+}
+
+RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
+{
+    const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), QStringLiteral("::")});
+    if (!run.ok()) {
+        *failure = mtoolsFailure(imageOrDevice, run.exitCode, run.errors);
+        return {};
+    }
+    return parseRootListing(run.output);
+}
+
 QString mtoolsPattern(const QString &name)
 {
     QString pattern;
@@ -147,7 +194,7 @@ ImageFile examineImage(const QString &path)
 {
     ImageFile image;
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) < 0) {
+    if (::stat(localName(path).constData(), &info) < 0) {
         image.error = errno;
         image.whyNot = QStringLiteral("%1: %2").arg(path, qt_error_string(image.error));
         return image;

@@ -19,12 +19,33 @@ struct MtoolsRun {
 };
 
 // Runs an mtools program (mcopy, mtype, ...) with arguments and waits for it: no shell,
-// no terminal, no standard input, and no user's mtools settings. Never hangs for good.
-MtoolsRun runMtools(const QString &program, const QStringList &arguments);
+// no terminal, no standard input, and no user's mtools settings. Never hangs for good,
+// and never outlives the thread that runs it. inherited, when given, is a descriptor that
+// the program holds for as long as it runs, such as drive A's lock.
+MtoolsRun runMtools(const QString &program, const QStringList &arguments, int inherited = -1);
 
 // The failure that an mtools program's exit code and messages about the image at
 // imagePath mean for a copy. Depends on nothing else.
 CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString &errors);
+
+// One entry of a disk's root directory, as mdir lists it.
+struct RootEntry {
+    QString name; // the long name, or else the short one
+    QString shortName; // "01SAMB~1.STY"
+    bool folder = false;
+};
+
+// The root directory of a FAT disk, as `mdir -a` prints it under LC_ALL=C.UTF-8.
+struct RootListing {
+    QList<RootEntry> entries;
+    QString label; // empty for a disk without a volume label
+    qint64 freeBytes = -1; // -1 when mdir did not say
+};
+RootListing parseRootListing(const QByteArray &mdirOutput);
+
+// The root directory of the image or device at path, read with mdir; an mdir that fails
+// gives its failure.
+RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
 
 // name on the image as mtools reads it back: it takes "[" in a name it reads as the start
 // of a pattern, so that "05[x].sty" would read "05x.sty".

@@ -1,5 +1,7 @@
 #include "udisks.h"
 
+#include "localname.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -24,7 +26,7 @@ constexpr int afterPasswordDialog = 5 * 60 * 1000;
 QString byteString(const QByteArray &bytes)
 {
     const qsizetype end = bytes.indexOf('\0');
-    return QFile::decodeName(end < 0 ? bytes : bytes.left(end));
+    return fromLocalName(end < 0 ? bytes : bytes.left(end));
 }
 
 // A D-Bus value of the given signature, or an empty one when the value is of another type.

@@ -80,7 +80,7 @@ void TestDriveChoice::whatDriveAIs_data()
                                       << "floppy image STYLES.IMA, not made yet (\"Format A:\\\" makes it)"
                                       << "DISK NOT READY !" << true;
     QTest::newRow("hard-disk image") << "big.img" << "floppy image big.img, big.img is 4194304 bytes, not the size of a floppy image"
-                                     << "CANNOT COPY: WORK/01Samba.sty\nbig.img is 4194304 bytes, not the size of a floppy image"
+                                     << "CANNOT COPY: big.img is 4194304 bytes, not the size of a floppy image"
                                      << false;
     QTest::newRow("no floppy drive") << "" << "no floppy drive found (UDisks2 is not running)" << "DISK NOT READY !"
                                      << false;

@@ -349,7 +349,7 @@ Expected writeProtected(Case &c)
         if (::geteuid() == 0)
             return {.asNobody = true};
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0444); };
-        return {cannotCopy(c, c.disk + ": " + qt_error_string(EACCES))};
+        return {{"CANNOT COPY: " + c.disk + ": " + qt_error_string(EACCES), MsgCritical, "Copy to A:\\"}};
     }
     if (::geteuid() != 0) {
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0555); };
@@ -434,7 +434,7 @@ Expected killedWhileWriting(Case &c)
 Expected secondWriter(Case &c)
 {
     c.otherWindow.take(c.disk);
-    return {cannotCopy(c.items[0][0], "Another Dupliva window is writing to drive A (" + c.disk + ")"), Stops::AtStart};
+    return {{"CANNOT COPY: Another Dupliva window is writing to drive A (" + c.disk + ")", MsgCritical, "Copy to A:\\"}, Stops::AtStart};
 }
 
 Expected nameMtoolsWouldChange(Case &c)
@@ -611,6 +611,9 @@ void TestFaultMatrix::runAsNobody()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DBUS_SYSTEM_BUS_ADDRESS");
     environment.insert("TMPDIR", "/tmp");
+    QTemporaryDir state;
+    ::chown(localName(state.path()).constData(), nobody, nobody);
+    environment.insert("XDG_STATE_HOME", state.path());
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.setChildProcessModifier([] {

@@ -245,7 +245,6 @@ void TestImageDrive::readBackComparesTheRightFile_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("onDisk");
-    QTest::newRow("one name twice") << QStringList{"01Walz.sty", "07Walz.sty"} << QStringList{"02WALZ.STY"};
     QTest::newRow("mtools pattern") << QStringList{"01[x].sty", "01x.sty"} << QStringList{"02[x].sty", "02X.STY"};
 }
 
