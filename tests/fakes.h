@@ -4,6 +4,7 @@
 #include "formatdialog.h"
 #include "messageboxes.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 
@@ -62,7 +63,7 @@ public:
     CopyOutcome BeginGroup(const RunGroup &group) override
     {
         events.append(QStringLiteral("group ") + group.names.join(QLatin1Char(' ')));
-        return group.number == refusedGroup ? groupRefusal : CopyOutcome{};
+        return groupRefusals.value(group.number);
     }
     void EndRun() override { events.append(QStringLiteral("end")); }
 
@@ -78,8 +79,7 @@ public:
     int flushFailureCode = NoFailure;
     QString flushFailureSource;
     std::function<void()> onCopy;
-    int refusedGroup = 0;
-    CopyOutcome groupRefusal;
+    QHash<int, CopyOutcome> groupRefusals; // by group number
 
 private:
     int failAtCopy = 0;

@@ -51,7 +51,6 @@ class TestCopyRun : public QObject {
 private slots:
     void copiesPendingGroupsInOrderUnderTheirPrefix();
     void emptyAndGreenGroupsAreSkipped();
-    void oneStylePerName_data();
     void oneStylePerName();
     void itemCountIsTakenOnce();
     void namesKeepTheirLastValues();
@@ -61,7 +60,6 @@ private slots:
     void failedFlushKeepsTheGroupPending_data();
     void failedFlushKeepsTheGroupPending();
     void rerunAfterDiskFullStartsTheGroupAgain();
-    void refusedGroupEndsTheRun();
 };
 
 void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
@@ -69,7 +67,7 @@ void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
     Board b;
     FakeDriveA drive;
     FakeMessageBoxes messages;
-    b.fill(12, {"/s/01Jive.sty", "/s/02Polka.sty"});
+    b.fill(12, {"/s/01Jive.sty", "/s/02Polka.sty", "/s/./01Jive.sty"});
     b.fill(5, {"C:\\Styles\\01Samba.sty"});
     b.fill(20, {"/s/x"});
     CopyRun run(b.board, drive, messages);
@@ -112,40 +110,28 @@ void TestCopyRun::emptyAndGreenGroupsAreSkipped()
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
 }
 
-void TestCopyRun::oneStylePerName_data()
-{
-    QTest::addColumn<QString>("entries"); // of group 2, one a line; %1 holds 01Walz.sty and a link to it, 07Walz.sty
-    QTest::addColumn<QString>("copies");
-    QTest::addColumn<QString>("prompt");
-
-    QTest::newRow("same path twice") << "%1/01Walz.sty\n%1/./01Walz.sty" << "%1/01Walz.sty -> a:02Walz.sty"
-                                     << "       READY !";
-    QTest::newRow("same file through a link") << "%1/01Walz.sty\n%1/07Walz.sty" << "%1/01Walz.sty -> a:02Walz.sty"
-                                              << "       READY !";
-    QTest::newRow("two styles, one name") << "/s/01Walz.sty\n/s/Rock.sty\n/t/07WALZ.sty" << "" << "CANNOT COPY: "
-        "/s/01Walz.sty\n/t/07WALZ.sty would be written under the same name 02WALZ.STY on drive A: the keyboard holds "
-        "one style per name. Move one of them to another group.";
-}
-
+// Group 2 holds one file twice, once through a link; group 3 two styles of one name.
 void TestCopyRun::oneStylePerName()
 {
-    QFETCH(QString, entries);
-    QFETCH(QString, copies);
-    QFETCH(QString, prompt);
     QTemporaryDir folder;
     QVERIFY(QFile(folder.filePath("01Walz.sty")).open(QIODevice::WriteOnly));
     QVERIFY(QFile::link(folder.filePath("01Walz.sty"), folder.filePath("07Walz.sty")));
     Board b;
     FakeDriveA drive;
     FakeMessageBoxes messages;
-    b.fill(2, entries.arg(folder.path()).split('\n'));
+    b.fill(2, {folder.filePath("01Walz.sty"), folder.filePath("07Walz.sty")});
+    b.fill(3, {"/s/01Walz.sty", "/s/Rock.sty", "/t/07WALZ.sty"});
     CopyRun run(b.board, drive, messages);
 
     run.CmdStartCopy_Click();
+    QVERIFY(drive.events.isEmpty());
+    QCOMPARE(messages.shown[0].prompt, "CANNOT COPY: /s/01Walz.sty\n/t/07WALZ.sty would be written under the same name "
+                                       "03WALZ.STY on drive A: the keyboard holds one style per name. Move one of them "
+                                       "to another group.");
+    b[3].Clear();
+    run.CmdStartCopy_Click();
 
-    QCOMPARE(drive.copies.join('\n'), copies.arg(folder.path()));
-    QCOMPARE(messages.shown.last().prompt, prompt);
-    QCOMPARE(b[2].ListCount(), entries.count('\n') + 1);
+    QCOMPARE(drive.copies, QStringList{folder.filePath("01Walz.sty") + " -> a:02Walz.sty"});
 }
 
 void TestCopyRun::itemCountIsTakenOnce()
@@ -185,18 +171,22 @@ void TestCopyRun::namesKeepTheirLastValues()
 void TestCopyRun::failureEndsTheRun_data()
 {
     QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("driveRefusesGroup2");
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("no disk") << 71 << "DISK NOT READY !" << "Did I forget something ?";
-    QTest::newRow("disk full") << 61 << "DISK FULL: INSERT NEW DISK !" << "I wish I had a harddisk in my korvana !";
-    QTest::newRow("other") << 53 << "CANNOT COPY: /s/01C.sty\nfake failure" << "Copy to A:\\";
+    QTest::newRow("no disk") << 71 << false << "DISK NOT READY !" << "Did I forget something ?";
+    QTest::newRow("disk full") << 61 << false << "DISK FULL: INSERT NEW DISK !"
+                               << "I wish I had a harddisk in my korvana !";
+    QTest::newRow("other") << 53 << false << "CANNOT COPY: /s/01C.sty\nfake failure" << "Copy to A:\\";
+    QTest::newRow("drive A refuses a group") << 75 << true << "CANNOT COPY: fake failure" << "Copy to A:\\";
 }
 
-// Groups 1 and 2 hold two files each; the third file fails.
+// Groups 1 and 2 hold two files each; the third file fails, or drive A refuses group 2.
 void TestCopyRun::failureEndsTheRun()
 {
     QFETCH(int, code);
+    QFETCH(bool, driveRefusesGroup2);
     QFETCH(QString, prompt);
     QFETCH(QString, title);
     Board b;
@@ -206,11 +196,13 @@ void TestCopyRun::failureEndsTheRun()
     b.fill(2, {"/s/01C.sty", "/s/01D.sty"});
     b.fill(3, {"/s/01E.sty"});
     drive.failAt(3, code);
+    if (driveRefusesGroup2)
+        drive.groupRefusals[2] = driveFailure(code, "fake failure");
     CopyRun run(b.board, drive, messages);
 
     run.CmdStartCopy_Click();
 
-    QCOMPARE(drive.copiesAsked, 3);
+    QCOMPARE(drive.copies.size(), 2);
     QCOMPARE(b[1].ForeColor(), CopiedColour);
     QCOMPARE(b[2].ForeColor(), PendingColour);
     QCOMPARE(b[3].ForeColor(), PendingColour);
@@ -290,26 +282,6 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
                                         "/s/01D.sty -> a:07D.sty"}));
     QCOMPARE(b[7].ForeColor(), CopiedColour);
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
-}
-
-// Drive A refuses group 3 before any of it is written, for a reason of its own.
-void TestCopyRun::refusedGroupEndsTheRun()
-{
-    Board b;
-    FakeDriveA drive;
-    FakeMessageBoxes messages;
-    b.fill(1, {"/s/01A.sty"});
-    b.fill(3, {"/s/01B.sty"});
-    b.fill(4, {"/s/01C.sty"});
-    drive.refusedGroup = 3;
-    drive.groupRefusal = driveFailure(OtherFailure, "drive A is locked");
-    CopyRun run(b.board, drive, messages);
-
-    run.CmdStartCopy_Click();
-
-    QCOMPARE(drive.copies, QStringList{"/s/01A.sty -> a:01A.sty"});
-    QCOMPARE(b[3].ForeColor(), PendingColour);
-    QCOMPARE(messages.shown.last().prompt, QStringLiteral("CANNOT COPY: drive A is locked"));
 }
 
 QTEST_APPLESS_MAIN(TestCopyRun)

@@ -28,7 +28,6 @@ void TestTargetName::dropsTheStyleNumberOfTheFileName_data()
     QTest::newRow("non-ASCII name") << "/home/u/05Café.sty" << "Café.sty";
     QTest::newRow("two characters beyond the BMP") << "/s/\U0001F600\U0001F600Samba.sty" << "Samba.sty";
     QTest::newRow("one character beyond the BMP") << "/s/x\U0001F600Samba.sty" << "Samba.sty";
-    QTest::newRow("only a character beyond the BMP") << "/s/\U0001F600" << "\U0001F600";
 }
 
 void TestTargetName::dropsTheStyleNumberOfTheFileName()

@@ -26,7 +26,8 @@ public:
     void Start();
     bool isRunning() const { return job.isRunning(); }
 
-    // The groups that a run started now would write, in order, with their names on drive A.
+    // The groups that a run started now would write, in order, each file once, with their
+    // names on drive A.
     QList<RunGroup> pendingGroups() const;
 
     // The item being copied and the name it is written under; kept between runs.
