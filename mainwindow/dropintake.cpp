@@ -35,7 +35,7 @@ QString localPath(const QUrl &url)
     return isFullPath(path) ? path : QString();
 }
 
-// Through symbolic links, as the copy run reads the file.
+// Follows symbolic links, as the copy run does when it reads the file.
 bool hasType(const QByteArray &path, mode_t type)
 {
     struct stat status {};
@@ -46,7 +46,8 @@ bool hasType(const QByteArray &path, mode_t type)
 // path. Hidden files, such as a file manager's ".directory", are no styles.
 QStringList filesInFolder(const QString &folder)
 {
-    const QByteArray folderName = localName(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    const QString folderPath = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    const QByteArray folderName = localName(folderPath);
     DIR *directory = ::opendir(folderName.constData());
     if (!directory)
         return {};
@@ -59,7 +60,7 @@ QStringList filesInFolder(const QString &folder)
     ::closedir(directory);
     std::sort(names.begin(), names.end());
     for (QString &name : names)
-        name.prepend(fromLocalName(folderName));
+        name.prepend(folderPath);
     return names;
 }
 
