@@ -261,6 +261,11 @@ CopyOutcome ChosenDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
     return current().CheckGroupsFit(groups);
 }
 
+CopyOutcome ChosenDriveA::BeginGroup(const RunGroup &group)
+{
+    return current().BeginGroup(group);
+}
+
 CopyOutcome ChosenDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
     return current().FileCopy(sourcePath, destination);

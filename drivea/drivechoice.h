@@ -53,6 +53,7 @@ public:
 
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
+    CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     void EndRun() override;

@@ -65,17 +65,45 @@ QString shown(const QByteArray &name)
     return fromLocalName(name);
 }
 
-// An 8.3 name, so that it takes one entry of a floppy's root directory.
-QByteArray temporaryName()
+// Temporary names are 8.3, so that each takes one entry of a floppy's root directory:
+// "~D", three characters of the run and three of the file, ".TMP".
+constexpr int namesPerPrefix = 36 * 36 * 36;
+
+QString base36(int number, int width)
 {
-    const quint32 number = QRandomGenerator::system()->bounded(0x100000u);
-    return QStringLiteral("~DV%1.TMP").arg(number, 5, 16, QLatin1Char('0')).toUpper().toLatin1();
+    return QStringLiteral("%1").arg(number, width, 36, QLatin1Char('0')).toUpper();
+}
+
+// A start of temporary names that no name in the folder has yet, not even in another case.
+QString unusedPrefix(const QSet<QString> &namesInFolder)
+{
+    for (;;) {
+        const QString prefix = QStringLiteral("~D") + base36(int(QRandomGenerator::system()->bounded(namesPerPrefix)), 3);
+        if (std::none_of(namesInFolder.begin(), namesInFolder.end(), [&](const QString &name) { return name.startsWith(prefix); }))
+            return prefix;
+    }
+}
+
+// The names in the folder that start like a temporary one, in upper case.
+QSet<QString> temporaryLookingNamesIn(int folderFd)
+{
+    QSet<QString> names;
+    DIR *folder = ::fdopendir(::dup(folderFd));
+    while (const dirent *entry = folder ? ::readdir(folder) : nullptr) {
+        if (entry->d_name[0] == '~' && (entry->d_name[1] == 'D' || entry->d_name[1] == 'd'))
+            names.insert(fromLocalName(entry->d_name).toUpper());
+    }
+    if (folder)
+        ::closedir(folder);
+    return names;
 }
 
 qint64 blocksFor(qint64 bytes, qint64 blockBytes)
 {
     return (bytes + blockBytes - 1) / blockBytes;
 }
+
+
 
 bool isOutOfRoom(int error)
 {
@@ -145,7 +173,7 @@ int compareContents(int first, int second)
 
 bool FolderDriveA::isTemporaryName(const QByteArray &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^~DV[0-9A-F]{5}\\.TMP$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("^~D[0-9A-Z]{6}\\.TMP$"), QRegularExpression::CaseInsensitiveOption);
     return pattern.match(QString::fromLatin1(name)).hasMatch();
 }
 
@@ -170,6 +198,7 @@ void FolderDriveA::BeginRun(const QStringList &sources)
 void FolderDriveA::EndRun()
 {
     discardStaged();
+    forgetTemporaries();
     closeFolder();
     lock.release();
     sourceFiles.clear();
@@ -200,7 +229,7 @@ CopyOutcome FolderDriveA::openDisk()
         closeFolder();
         return driveFailure(OtherFailure, why);
     }
-    TemporaryFiles::removeLeftovers(folderPath);
+    TemporaryFiles::removeLeftovers(folderPath, QStringLiteral("~D"));
     for (const QString &source : std::as_const(runSources)) {
         struct stat info {};
         if (::stat(localName(source).constData(), &info) == 0)
@@ -234,39 +263,49 @@ CopyOutcome FolderDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
     return refuseGroupNoDiskHolds(mountedDiskRoom(folderPath, !diskLabel.isEmpty()), groups);
 }
 
-// Decided before anything of the group is written or removed: its styles against the
-// free room, with what the copies they replace free, and on a floppy the entries of its
-// root directory as the disk plan counts them.
+QByteArray FolderDriveA::diskName(const QString &name) const
+{
+    return localName(medium == Medium::FatDisk ? fatDiskName(name) : name);
+}
+
 CopyOutcome FolderDriveA::BeginGroup(const RunGroup &group)
 {
+    currentGroup = group;
+    groupFits.reset();
+    return {};
+}
+
+// Asked when the disk is out of room in the middle of a group, before anything of the
+// disk is removed: whether the whole group fits with what the copies it replaces free,
+// counting back what its temporary copies so far take; on a floppy, with the entries of
+// its root directory as the disk plan counts them.
+bool FolderDriveA::groupFitsReplacingOldCopies() const
+{
     struct statvfs disk {};
-    if (::statvfs(localName(folderPath).constData(), &disk) < 0 || disk.f_frsize == 0)
-        return {}; // the first copy tells what is wrong
+    if (::fstatvfs(folderFd, &disk) < 0 || disk.f_frsize == 0)
+        return false;
     const qint64 blockBytes = qint64(disk.f_frsize);
-    qint64 blocksNeeded = 0;
-    int newNames = 0;
+    qint64 room = qint64(disk.f_bavail);
+    for (const Staged &file : staged)
+        room += blocksFor(file.size, blockBytes);
     QStringList namesAdded;
-    for (qsizetype i = 0; i < group.sources.size(); ++i) {
+    for (qsizetype i = 0; i < currentGroup.sources.size(); ++i) {
         struct stat source {}, target {};
-        if (::stat(localName(group.sources[i]).constData(), &source) == 0)
-            blocksNeeded += blocksFor(source.st_size, blockBytes);
-        const QString name = medium == Medium::FatDisk ? fatDiskName(group.names[i]) : group.names[i];
-        if (::lstat(localName(folderPath + QLatin1Char('/') + name).constData(), &target) == 0 && S_ISREG(target.st_mode)) {
-            blocksNeeded -= blocksFor(target.st_size, blockBytes);
-        } else {
-            ++newNames;
-            namesAdded.append(name);
-        }
+        if (::stat(localName(currentGroup.sources[i]).constData(), &source) == 0)
+            room -= blocksFor(source.st_size, blockBytes);
+        const QByteArray name = diskName(currentGroup.names[i]);
+        if (::fstatat(folderFd, name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(target.st_mode))
+            room += blocksFor(target.st_size, blockBytes);
+        else
+            namesAdded.append(shown(name));
     }
-    const bool roomForFiles = blocksNeeded <= qint64(disk.f_bavail) && (disk.f_files == 0 || newNames <= qint64(disk.f_favail));
-    bool roomInRoot = true;
+    const qsizetype freeNames = disk.f_files == 0 ? namesAdded.size() : qsizetype(disk.f_favail) + staged.size();
+    bool roomInRoot = namesAdded.size() <= freeNames;
     if (medium == Medium::FatDisk) {
-        const std::optional<DiskRoom> room = mountedDiskRoom(folderPath, !diskLabel.isEmpty());
-        roomInRoot = !room || directoryEntries(namesAdded) <= room->freeRootEntries;
+        const std::optional<DiskRoom> rootRoom = mountedDiskRoom(folderPath, !diskLabel.isEmpty());
+        roomInRoot = roomInRoot && (!rootRoom || directoryEntries(namesAdded) <= rootRoom->freeRootEntries + staged.size());
     }
-    if (roomForFiles && roomInRoot)
-        return {};
-    return driveFailure(DiskFull, driveText("Group %1 does not fit on the disk in drive A").arg(group.number, 2, 10, QLatin1Char('0')));
+    return room >= 0 && roomInRoot;
 }
 
 CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)
@@ -277,7 +316,7 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
     if (medium == Medium::FatDisk) {
         if (const QString why = whyFatCannotStore(shown(name)); !why.isEmpty())
             return {OtherFailure, why};
-        name = localName(fatDiskName(shown(name)));
+        name = diskName(shown(name));
     }
     const CopyOutcome outcome = copy(sourcePath, name);
     if (!outcome.ok())
@@ -348,19 +387,25 @@ QByteArray FolderDriveA::entryNamedBy(const QByteArray &name, const struct stat 
     return listed ? QByteArray() : owner;
 }
 
-// Writes the source under a temporary name beside its target. Without room for both,
-// the old target goes first: the disk then lacks it until the group is renamed.
+// Writes the source under a temporary name beside its target. Without room for both, and
+// if the whole group fits in place of its earlier copies, the old target goes first: the
+// disk then lacks it until the group is renamed. A group that does not fit even so ends
+// in a full disk with the disk as it was.
 CopyOutcome FolderDriveA::stage(int source, off_t size, const QByteArray &name, const QString &sourcePath)
 {
     QByteArray temporary;
     int error = writeTemporary(source, size, &temporary);
-    if (isOutOfRoom(error) && ::unlinkat(folderFd, name.constData(), 0) == 0) {
-        ::lseek(source, 0, SEEK_SET);
-        error = writeTemporary(source, size, &temporary);
+    if (isOutOfRoom(error)) {
+        if (!groupFits)
+            groupFits = groupFitsReplacingOldCopies();
+        if (*groupFits && ::unlinkat(folderFd, name.constData(), 0) == 0) {
+            ::lseek(source, 0, SEEK_SET);
+            error = writeTemporary(source, size, &temporary);
+        }
     }
     if (error)
         return diskFailure(error);
-    staged.append({temporary, name, sourcePath});
+    staged.append({temporary, name, sourcePath, size});
     return {};
 }
 
@@ -369,31 +414,41 @@ int FolderDriveA::writeTemporary(int source, off_t size, QByteArray *temporary)
 {
     int target = -1;
     do {
-        *temporary = temporaryName();
-        TemporaryFiles::record(temporaryPath(*temporary));
+        *temporary = nextTemporaryName();
         target = ::openat(folderFd, temporary->constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
-        if (target < 0)
-            TemporaryFiles::forget(temporaryPath(*temporary));
     } while (target < 0 && errno == EEXIST);
     if (target < 0)
         return errno;
     int error = copyContents(source, target, size);
     if (::close(target) < 0 && !error)
         error = errno;
-    if (error)
-        removeTemporary(*temporary);
+    if (error && ::unlinkat(folderFd, temporary->constData(), 0) < 0)
+        temporariesLeft = true;
     return error;
 }
 
-QString FolderDriveA::temporaryPath(const QByteArray &name) const
+// The run's prefix is recorded before the first file that has it is made.
+QByteArray FolderDriveA::nextTemporaryName()
 {
-    return folderPath + QLatin1Char('/') + shown(name);
+    if (runPrefixes.isEmpty() || temporaryCount == namesPerPrefix) {
+        runPrefixes.append(unusedPrefix(temporaryLookingNamesIn(folderFd)));
+        TemporaryFiles::record(folderPath, runPrefixes.constLast());
+        temporaryCount = 0;
+    }
+    return (runPrefixes.constLast() + base36(temporaryCount++, 3) + QStringLiteral(".TMP")).toLatin1();
 }
 
-void FolderDriveA::removeTemporary(const QByteArray &name)
+// What the run made and could not remove stays recorded for the next run.
+void FolderDriveA::forgetTemporaries()
 {
-    ::unlinkat(folderFd, name.constData(), 0);
-    TemporaryFiles::forget(temporaryPath(name));
+    for (const QString &prefix : std::as_const(runPrefixes)) {
+        if (temporariesLeft)
+            TemporaryFiles::removeLeftovers(folderPath, prefix);
+        else
+            TemporaryFiles::forget(folderPath, prefix);
+    }
+    runPrefixes.clear();
+    temporariesLeft = false;
 }
 
 CopyOutcome FolderDriveA::Flush()
@@ -431,7 +486,6 @@ CopyOutcome FolderDriveA::replaceTargets()
             outcome.source = file.source;
             return outcome;
         }
-        TemporaryFiles::forget(temporaryPath(file.temporary));
         staged.removeFirst();
     }
     return {};
@@ -439,8 +493,10 @@ CopyOutcome FolderDriveA::replaceTargets()
 
 void FolderDriveA::discardStaged()
 {
-    for (const Staged &file : std::as_const(staged))
-        removeTemporary(file.temporary);
+    for (const Staged &file : std::as_const(staged)) {
+        if (::unlinkat(folderFd, file.temporary.constData(), 0) < 0)
+            temporariesLeft = true;
+    }
     staged.clear();
 }
 

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QSet>
 
+#include <optional>
+
 #include <sys/types.h>
 
 struct stat;
@@ -41,7 +43,7 @@ public:
 
     QString folder() const { return folderPath; }
 
-    // Whether name is one that this drive gives its temporary copies: "~DV0001F.TMP".
+    // Whether name is one that this drive gives its temporary copies: "~D3KA01F.TMP".
     // Only those it has recorded are ever removed.
     static bool isTemporaryName(const QByteArray &name);
 
@@ -50,16 +52,19 @@ private:
         QByteArray temporary;
         QByteArray target;
         QString source;
+        off_t size = 0;
     };
 
     CopyOutcome openDisk();
     CopyOutcome copy(const QString &sourcePath, const QByteArray &name);
     CopyOutcome checkTarget(const QByteArray &name) const;
     QByteArray entryNamedBy(const QByteArray &name, const struct stat &target) const;
+    QByteArray diskName(const QString &name) const;
+    bool groupFitsReplacingOldCopies() const;
     CopyOutcome stage(int source, off_t size, const QByteArray &name, const QString &sourcePath);
     int writeTemporary(int source, off_t size, QByteArray *temporary);
-    QString temporaryPath(const QByteArray &name) const;
-    void removeTemporary(const QByteArray &name);
+    QByteArray nextTemporaryName();
+    void forgetTemporaries();
     CopyOutcome putOnTheMedium();
     CopyOutcome readBack(const Staged &file);
     CopyOutcome replaceTargets();
@@ -77,6 +82,11 @@ private:
     QStringList runSources;
     QHash<QPair<dev_t, ino_t>, QString> sourceFiles;
     QSet<QString> sourcePaths;
+    RunGroup currentGroup;
+    std::optional<bool> groupFits; // once the group has run out of room
+    QStringList runPrefixes; // of the temporary names made in this run
+    int temporaryCount = 0; // with the last prefix
+    bool temporariesLeft = false; // some could not be removed
     // Written under temporary names since the last flush.
     QList<Staged> staged;
 };

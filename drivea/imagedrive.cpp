@@ -107,10 +107,10 @@ int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *fa
     int copy = -1;
     do {
         *copyPath = copyPathFor(imagePath);
-        TemporaryFiles::record(*copyPath);
+        TemporaryFiles::record(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
         copy = ::open(localName(*copyPath).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
         if (copy < 0)
-            TemporaryFiles::forget(*copyPath);
+            TemporaryFiles::forget(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
     } while (copy < 0 && errno == EEXIST);
     int error = copy < 0 ? errno : copyWholeFile(image, copy, info.st_size);
     ::close(image);
@@ -123,7 +123,7 @@ int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *fa
     if (copy >= 0) {
         ::close(copy);
         ::unlink(localName(*copyPath).constData());
-        TemporaryFiles::forget(*copyPath);
+        TemporaryFiles::forget(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
     }
     *failure = driveFailure(OtherFailure, driveText("Each group is first written to a copy of the image beside it, "
                                                     "which cannot be made: %1: %2")
@@ -318,7 +318,7 @@ CopyOutcome ImageDriveA::writeBeside(const QList<Copy> &files)
         outcome = replaceImage(copyPath, copy);
     if (!outcome.ok())
         ::unlink(localName(copyPath).constData());
-    TemporaryFiles::forget(copyPath);
+    TemporaryFiles::forget(QFileInfo(copyPath).absolutePath(), QFileInfo(copyPath).fileName());
     ::close(copy);
     return outcome;
 }

@@ -22,9 +22,15 @@ QString recordFolder()
     return state + QStringLiteral("/dupliva/unfinished");
 }
 
-QByteArray recordPath(const QByteArray &path)
+// A record holds the folder's path and the prefix, each on a line of its own.
+QByteArray recordText(const QString &folder, const QString &prefix)
 {
-    const QByteArray key = QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(32);
+    return localName(folder).toPercentEncoding("/") + '\n' + localName(prefix).toPercentEncoding() + '\n';
+}
+
+QByteArray recordPath(const QByteArray &text)
+{
+    const QByteArray key = QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex().left(32);
     return localName(recordFolder()) + '/' + key;
 }
 
@@ -45,66 +51,79 @@ QByteArray readRecord(const QByteArray &recordFile)
     const int fd = ::open(recordFile.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return {};
-    return file.read(8192);
+    return file.read(16384);
 }
 
-bool isFolder(const QByteArray &path, const struct stat &folder)
+bool isSameFolder(const QByteArray &path, const struct stat &folder)
 {
     struct stat info {};
     return ::stat(path.constData(), &info) == 0 && info.st_dev == folder.st_dev && info.st_ino == folder.st_ino;
 }
 
-// Removes the recorded file; true when it is gone.
-bool removeRecorded(const QByteArray &path)
+// Removes the regular files in folder whose names start with prefix; true when none is left.
+bool removeFilesStartingWith(const QByteArray &folder, const QByteArray &prefix)
 {
-    struct stat info {};
-    if (::lstat(path.constData(), &info) < 0)
+    DIR *listing = ::opendir(folder.constData());
+    if (!listing)
         return errno == ENOENT;
-    return S_ISREG(info.st_mode) && ::unlink(path.constData()) == 0;
+    bool allGone = true;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        struct stat info {};
+        if (!name.startsWith(prefix) || ::fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) < 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (::unlinkat(dirfd(listing), entry->d_name, 0) < 0)
+            allGone = false;
+    }
+    ::closedir(listing);
+    return allGone;
 }
 
 } // namespace
 
 namespace TemporaryFiles {
 
-void record(const QString &path)
+void record(const QString &folder, const QString &prefix)
 {
-    const QString folder = recordFolder();
-    if (!QDir().mkpath(folder))
+    const QString records = recordFolder();
+    if (!QDir().mkpath(records))
         return;
-    ::chmod(localName(folder).constData(), 0700);
-    const QByteArray file = recordPath(localName(path));
+    ::chmod(localName(records).constData(), 0700);
+    const QByteArray text = recordText(folder, prefix), file = recordPath(text);
     const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    if (!writeAll(fd, localName(path)))
+    if (!writeAll(fd, text))
         ::unlink(file.constData());
     ::close(fd);
 }
 
-void forget(const QString &path)
+void forget(const QString &folder, const QString &prefix)
 {
-    ::unlink(recordPath(localName(path)).constData());
+    ::unlink(recordPath(recordText(folder, prefix)).constData());
 }
 
-void removeLeftovers(const QString &folder, const QString &prefix)
+void removeLeftovers(const QString &folder, const QString &within)
 {
     struct stat folderInfo {};
     const QByteArray records = localName(recordFolder());
     DIR *listing = ::opendir(records.constData());
-    if (!listing || ::stat(localName(folder).constData(), &folderInfo) < 0) {
-        if (listing)
-            ::closedir(listing);
+    if (!listing)
+        return;
+    if (::stat(localName(folder).constData(), &folderInfo) < 0) {
+        ::closedir(listing);
         return;
     }
     QList<QByteArray> done;
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArray recordFile = records + '/' + entry->d_name;
-        const QByteArray path = entry->d_name[0] == '.' ? QByteArray() : readRecord(recordFile);
-        const qsizetype slash = path.lastIndexOf('/');
-        if (slash < 0 || !path.mid(slash + 1).startsWith(localName(prefix)) || !isFolder(path.left(slash), folderInfo))
+        const QList<QByteArray> lines = entry->d_name[0] == '.' ? QList<QByteArray>() : readRecord(recordFile).split('\n');
+        if (lines.size() < 2)
             continue;
-        if (removeRecorded(path))
+        const QByteArray recordedFolder = QByteArray::fromPercentEncoding(lines[0]), prefix = QByteArray::fromPercentEncoding(lines[1]);
+        if (prefix.isEmpty() || !prefix.startsWith(localName(within)) || !isSameFolder(recordedFolder, folderInfo))
+            continue;
+        if (removeFilesStartingWith(recordedFolder, prefix))
             done.append(recordFile);
     }
     ::closedir(listing);

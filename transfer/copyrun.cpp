@@ -1,7 +1,6 @@
 #include "copyrun.h"
 
 #include "fatname.h"
-#include "localname.h"
 #include "messageboxes.h"
 #include "runprogress.h"
 #include "targetname.h"
@@ -14,33 +13,14 @@
 #include <exception>
 #include <utility>
 
-#include <sys/stat.h>
-
 namespace {
 
-// The files of one group seen so far, to find a file given again under the same path
-// or through another one, such as a link.
-class SeenFiles {
-public:
-    // Whether path is a file not seen before; from now on it is seen.
-    bool insert(const QString &path)
-    {
-        const QString cleanPath = QDir::cleanPath(path);
-        struct stat status {};
-        const bool exists = ::stat(localName(path).constData(), &status) == 0;
-        const std::pair file{status.st_dev, status.st_ino};
-        if (paths.contains(cleanPath) || (exists && files.contains(file)))
-            return false;
-        paths.insert(cleanPath);
-        if (exists)
-            files.insert(file);
-        return true;
-    }
-
-private:
-    QSet<QString> paths;
-    QSet<std::pair<dev_t, ino_t>> files;
-};
+bool insertNew(QSet<QString> &set, const QString &value)
+{
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() > before;
+}
 
 // The run's box names the earlier source, then the later one and the name.
 CopyOutcome sameNameRefusal(const QString &earlier, const QString &later, const QString &diskName)
@@ -115,17 +95,17 @@ CopyRun::Plan CopyRun::readBoard() const
     return plan;
 }
 
-// A file given twice is one style, copied once. Two styles under one name on drive A, as
+// A file given twice, under one path, is one style, copied once. Two styles under one name on drive A, as
 // FAT compares names, refuse the run: the keyboard would find only the one written last.
 void CopyRun::planGroup(Plan &plan, int number, const QStringList &items)
 {
     RunGroup group{number, {}, {}};
     QList<int> entries;
-    SeenFiles seen;
+    QSet<QString> seen;
     QHash<QString, QString> sourceOfDiskName;
     for (int index = 0; index < items.size(); ++index) {
         const QString &source = items[index];
-        if (!seen.insert(source))
+        if (!insertNew(seen, QDir::cleanPath(source)))
             continue;
         const QString name = groupPrefix(number) + ReNaMe(source);
         const QString diskName = fatDiskName(name);
