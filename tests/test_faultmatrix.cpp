@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 #include <dirent.h>
 #include <grp.h>
 #include <sys/mount.h>
@@ -175,6 +177,8 @@ struct Case : DriveA {
     }
 
     void BeginRun(const QStringList &sources) override { drive->BeginRun(sources); }
+    CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override { return drive->CheckGroupsFit(groups); }
+    CopyOutcome BeginGroup(const RunGroup &group) override { return drive->BeginGroup(group); }
     CopyOutcome FileCopy(const QString &source, const QString &destination) override
     {
         if (source == failing && beforeFailingCopy)
@@ -284,13 +288,19 @@ Expected noDisk(Case &c)
     return {notReady(), Stops::AtStart};
 }
 
-// The failing style is larger than the whole disk.
+// The failing style is larger than the whole disk: a floppy's plan refuses the run.
 Expected fullDisk(Case &c)
 {
     if (const QString why = c.mountSmallDisk(); !why.isEmpty())
         return skipped(why);
     c.replaceFailing("00BIG.STY", randomBytes(1500 * 1024));
-    return {diskFull()};
+    if (c.kind == Folder)
+        return {diskFull()};
+    const QString disk = c.kind == Image ? "720 KB disk holds (713 KB)" : "1.44 MB disk holds (1.4 MB)";
+    return {{"CANNOT COPY: Group 02 holds 1.5 MB of styles, more than a whole " + disk
+                 + ". No new disk can take it: move some of its styles to another group.",
+             MsgCritical, "Copy to A:\\"},
+            Stops::AtStart};
 }
 
 // Room in the root directory for the styles before the failing one and no more.
@@ -454,6 +464,65 @@ Expected nameNotUtf8(Case &c)
     return {cannotCopy(c, "The name " + c.targetName(2, c.failing) + " holds the byte 0xff, which is not a character: a floppy image cannot store it")};
 }
 
+// Another window holds the lock through another path to the same disk.
+Expected secondWriterThroughLink(Case &c)
+{
+    const QString link = c.work.filePath("LINK.IMG");
+    if (c.kind == Image)
+        ::link(localName(c.disk).constData(), localName(link).constData());
+    else
+        QFile::link(c.disk, link);
+    c.otherWindow.take(link);
+    return {{"CANNOT COPY: Another Dupliva window is writing to drive A (" + c.disk + ")", MsgCritical, "Copy to A:\\"}, Stops::AtStart};
+}
+
+// The failing style's name is the short name of a long-named style already on the disk.
+Expected shortNameOfAnother(Case &c)
+{
+    c.replaceFailing("00SAMB~1.STY", randomBytes(3000));
+    c.putOnDisk("02Samba Latin.sty", "keep me");
+    if (c.kind != Image)
+        return {ready(), Stops::Never};
+    return {cannotCopy(c, "02SAMB~1.STY on drive A is the short name of the file \"02Samba Latin.sty\", which it would replace")};
+}
+
+// Another style of group 2 that FAT would store under the failing style's name.
+Expected twoStylesOneName(Case &c)
+{
+    const QString other = c.work.filePath(QStringLiteral("99s2%1.sty").arg(c.position));
+    c.addStyle(2, other, randomBytes(3000));
+    return {cannotCopy(c, other + " would be written under the same name " + c.targetName(2, c.failing)
+                              + " on drive A: the keyboard holds one style per name. Move one of them to another group."),
+            Stops::AtStart};
+}
+
+// Group 2 does not fit even in place of its earlier copies, which stay.
+Expected groupDoesNotFit(Case &c)
+{
+    if (const QString why = c.mountSmallDisk(); !why.isEmpty())
+        return skipped(why);
+    c.putOnDisk("FILLER.BIN", randomBytes((c.kind == Image ? 600 : 1340) * 1024));
+    for (const QString &item : c.items[1])
+        c.putOnDisk(c.targetName(2, item), "old " + item.toUtf8());
+    c.replaceFailing("00BIG.STY", randomBytes(150 * 1024));
+    return {diskFull()};
+}
+
+// A group of as many names as the root directory holds, on a disk whose volume label takes
+// one of them: no disk of its kind holds the group.
+Expected labelledDisk(Case &c)
+{
+    for (int i = 1; i < 110; ++i)
+        c.addStyle(2, c.work.filePath(QStringLiteral("00L%1.STY").arg(i, 3, 10, QLatin1Char('0'))), "tiny");
+    if (c.kind != Image)
+        return {ready(), Stops::Never};
+    mtools("mlabel", {"-i", c.disk, "::KORVANA"});
+    return {{"CANNOT COPY: Group 02 holds 112 styles, whose names take 112 entries of the root directory; a 720 KB disk "
+             "with a volume label has 111. No new disk can take it: move some of its styles to another group.",
+             MsgCritical, "Copy to A:\\"},
+            Stops::AtStart};
+}
+
 struct Fault {
     const char *name;
     Expected (*arrange)(Case &);
@@ -476,26 +545,41 @@ const Fault faults[] = {
     {"folder under the style's name", folderUnderTargetName},
     {"hard link on the disk", hardLinkOnDisk, false},
     {"drive A holds the styles", driveHoldsTheStyles, false},
-    {"killed while writing", killedWhileWriting, false},
+    {"killed while writing", killedWhileWriting},
     {"second writer", secondWriter, true, false},
+    {"second writer through a link", secondWriterThroughLink, true, false},
+    {"short name of another style", shortNameOfAnother},
+    {"two styles under one name", twoStylesOneName},
+    {"group that does not fit", groupDoesNotFit},
+    {"volume label", labelledDisk, true, false},
     {"name mtools would change", nameMtoolsWouldChange},
     {"name not UTF-8", nameNotUtf8},
 };
 
-// The run of c in a child process, killed in group 2 just after the failing style: every
-// name on the disk holds its old content or the whole new style, and nothing else is there
-// but the group's temporary copies.
+// The run of c in a child process whose whole process group is killed in group 2, mtools
+// included: every name on the disk holds its old content or the whole new style, and
+// nothing else is there but the group's temporary copies; an image stays sound. A folder
+// is killed just after the failing style, an image at some moment of writing the group.
 void killRunInChild(Case &c)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        c.afterFailingCopy = [] { ::raise(SIGKILL); };
-        c.copy(std::make_unique<FolderDriveA>(c.disk, c.kind == Floppy ? FolderDriveA::Medium::FatDisk : FolderDriveA::Medium::Folder));
+        ::setpgid(0, 0);
+        c.afterFailingCopy = [kind = c.kind] {
+            const int delayMs = kind == Image ? QRandomGenerator::global()->bounded(60) : 0;
+            std::thread([delayMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                ::kill(0, SIGKILL);
+            }).detach();
+            if (kind != Image)
+                ::pause();
+        };
+        const auto medium = c.kind == Floppy ? FolderDriveA::Medium::FatDisk : FolderDriveA::Medium::Folder;
+        c.copy(c.kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(c.disk)) : std::make_unique<FolderDriveA>(c.disk, medium));
         ::_exit(0);
     }
     int status = 0;
     QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     const QMap<QString, QByteArray> onDisk = c.filesOnDisk(), copied = c.expectedOnDisk(Stops::Never);
     int temporaries = 0;
     for (auto file = onDisk.cbegin(); file != onDisk.cend(); ++file) {
@@ -504,7 +588,19 @@ void killRunInChild(Case &c)
         else
             QVERIFY2(file.value() == c.before[file.key()] || file.value() == copied[file.key()], qPrintable(file.key()));
     }
-    QCOMPARE(temporaries, c.position + 1);
+    if (c.kind != Image) {
+        QCOMPARE(temporaries, c.position + 1);
+        return;
+    }
+    const QString fsck = QStandardPaths::findExecutable("fsck.fat", {"/usr/sbin", "/sbin"});
+    if (fsck.isEmpty())
+        QSKIP("fsck.fat is not installed (Debian package dosfstools)");
+    QProcess check;
+    check.start(fsck, {"-n", c.disk});
+    QVERIFY(check.waitForFinished());
+    QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
+    // The next run removes the copy of the image that this one left.
+    c.afterRun = [&c] { QCOMPARE(QDir(c.work.path()).entryList({".DSKA0000.IMG.*"}, QDir::Hidden | QDir::Files), QStringList()); };
 }
 
 // The temporary copies that a disk turned read-only kept.
