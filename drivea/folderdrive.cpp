@@ -244,16 +244,15 @@ CopyOutcome FolderDriveA::openDisk()
 // lost its disk.
 CopyOutcome FolderDriveA::diskFailure(int error) const
 {
-    const CopyOutcome outcome = systemFailure(error);
+    CopyOutcome outcome = systemFailure(error, folderPath);
+    outcome.aboutDrive = true;
     if (outcome.code == DiskFull)
         return outcome;
     struct stat folderInfo {};
-    if (::fstat(folderFd, &folderInfo) == 0 && folderInfo.st_nlink == 0)
-        return {DriveNotReady, outcome.reason};
+    const bool folderGone = ::fstat(folderFd, &folderInfo) == 0 && folderInfo.st_nlink == 0;
     const bool diskGone = error == EIO || error == ENXIO || error == ENOMEDIUM || error == ENODEV;
-    if (medium == Medium::FatDisk && diskGone)
-        return {DriveNotReady, outcome.reason};
-    return {OtherFailure, outcome.reason};
+    outcome.code = folderGone || (medium == Medium::FatDisk && diskGone) ? DriveNotReady : OtherFailure;
+    return outcome;
 }
 
 CopyOutcome FolderDriveA::CheckGroupsFit(const QList<RunGroup> &groups)

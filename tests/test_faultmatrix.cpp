@@ -355,21 +355,24 @@ Expected unstorableName(Case &c)
 Expected writeProtected(Case &c)
 {
     const QByteArray disk = QFile::encodeName(c.disk);
+    const auto driveRefuses = [&c](int error) {
+        return RecordedMessage{"CANNOT COPY: " + c.disk + ": " + qt_error_string(error), MsgCritical, "Copy to A:\\"};
+    };
     if (c.kind == Image) {
         if (::geteuid() == 0)
             return {.asNobody = true};
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0444); };
-        return {{"CANNOT COPY: " + c.disk + ": " + qt_error_string(EACCES), MsgCritical, "Copy to A:\\"}};
+        return {driveRefuses(EACCES)};
     }
     if (::geteuid() != 0) {
         c.beforeFailingCopy = [disk] { ::chmod(disk.constData(), 0555); };
         c.afterRun = [disk] { ::chmod(disk.constData(), 0755); };
-        return {cannotCopy(c, qt_error_string(EACCES)), Stops::InGroup2, {}, false, c.position > 0};
+        return {driveRefuses(EACCES), Stops::InGroup2, {}, false, c.position > 0};
     }
     if (const QString why = c.mountSmallDisk(); !why.isEmpty())
         return skipped(why);
     c.beforeFailingCopy = [disk] { ::mount("tmpfs", disk.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1440k"); };
-    return {cannotCopy(c, qt_error_string(EROFS)), Stops::InGroup2, {}, false, c.position > 0};
+    return {driveRefuses(EROFS), Stops::InGroup2, {}, false, c.position > 0};
 }
 
 Expected linkOnDisk(Case &c)
@@ -565,11 +568,12 @@ void killRunInChild(Case &c)
     const pid_t child = ::fork();
     if (child == 0) {
         ::setpgid(0, 0);
-        c.afterFailingCopy = [kind = c.kind] {
+        // In the middle position only the program itself is killed, not its mtools.
+        c.afterFailingCopy = [kind = c.kind, whole = c.position != 1] {
             const int delayMs = kind == Image ? QRandomGenerator::global()->bounded(60) : 0;
-            std::thread([delayMs] {
+            std::thread([delayMs, whole] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-                ::kill(0, SIGKILL);
+                ::kill(whole ? 0 : ::getpid(), SIGKILL);
             }).detach();
             if (kind != Image)
                 ::pause();
