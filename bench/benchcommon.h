@@ -54,11 +54,9 @@ inline qint64 timeCopyRun(const QStringList &styles, DriveA &drive, int groups =
         lists[i % groups].AddItem(styles[i]);
     SilentMessages messages;
     const GroupBoard board(pointers);
-    CopyRun run(board, drive, messages);
-
     QElapsedTimer timer;
     timer.start();
-    run.CmdStartCopy_Click();
+    reportRun(copyGroups(planRun(board), drive), messages);
     const qint64 elapsed = timer.nsecsElapsed();
     if (messages.last != QLatin1String("       READY !"))
         qFatal("copy run failed: %s", qPrintable(messages.last));

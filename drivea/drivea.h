@@ -17,6 +17,7 @@ enum FailureCode : int {
     DriveNotReady = 71,
     OtherFailure = 75,
     NoDiskHoldsGroup = 76, // found before anything is written
+    Stopped = 77, // the run was told to stop, as when the window closes
 };
 
 struct CopyOutcome {

@@ -56,9 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RecordingDrive drive;
     NoMessages messages;
     const GroupBoard board(pointers);
-    CopyRun run(board, drive, messages);
-    const QStringList styles = run.pendingGroups().constFirst().sources; // each file once
-    run.CmdStartCopy_Click();
+    const RunPlan plan = planRun(board);
+    const QStringList styles = plan.groups.constFirst().sources; // each file once
+    QString source, target;
+    const RunListener listener{.itemStarted = [&](int, int, const QString &from, const QString &to) {
+                                   source = from;
+                                   target = to;
+                               },
+                               .groupCopied = [&](int group) { markCopied(board, group); }};
+    reportRun(copyGroups(plan, drive, listener), messages);
     if (messages.last.startsWith(QLatin1String("CANNOT COPY: "))) {
         FUZZ_CHECK(drive.destinations.isEmpty() && lists[number - 1].ForeColor() != CopiedColour);
         return 0;
@@ -77,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(name.toUcs4().size() == (nameLength >= 2 ? nameLength - 2 : nameLength));
         FUZZ_CHECK(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')));
     }
-    FUZZ_CHECK(run.SourcePath == styles.constLast());
-    FUZZ_CHECK(run.TargetName == drive.destinations.constLast().mid(2));
+    FUZZ_CHECK(source == styles.constLast());
+    FUZZ_CHECK(target == drive.destinations.constLast().mid(2));
     return 0;
 }

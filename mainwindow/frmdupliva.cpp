@@ -211,7 +211,8 @@ bool frmDupliva::eventFilter(QObject *watched, QEvent *event)
 // The groups are read here, on the window's thread; the worker plans with that snapshot.
 void frmDupliva::describeDriveA()
 {
-    if (!platform.describeDriveA || driveDescription.isRunning())
+    // A disabled button still hears the pointer; drive A is not looked at while it is written.
+    if (!platform.describeDriveA || driveDescription.isRunning() || running)
         return;
     driveDescription.setFuture(QtConcurrent::run(
         [describeDrive = platform.describeDriveA, describeRun = platform.describeRun, groups = run.pendingGroups()] {
@@ -345,11 +346,13 @@ QString frmDupliva::farewellPrompt()
     }.join(QLatin1Char('\n'));
 }
 
-// A close request during a run waits for the run's last message.
+// A close request during a run stops it before its next style and closes once it has
+// ended; the window's thread never waits for it.
 void frmDupliva::closeEvent(QCloseEvent *event)
 {
     if (running) {
         closeRequested = true;
+        run.Stop();
         event->ignore();
         return;
     }

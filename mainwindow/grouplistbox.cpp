@@ -44,13 +44,12 @@ void GroupListBox::Clear()
 // Such as "Group 05: 3 styles, copied to the disk".
 void GroupListBox::describeState()
 {
-    const bool copied = colour == CopiedColour;
-    QString state = tr("%1: empty");
-    if (count() == 1)
-        state = copied ? tr("%1: 1 style, copied to the disk") : tr("%1: 1 style, waiting to be copied");
-    else if (count() > 1)
-        state = copied ? tr("%1: %2 styles, copied to the disk") : tr("%1: %2 styles, waiting to be copied");
-    setAccessibleDescription(state.arg(accessibleName()).arg(count()));
+    const QString group = accessibleName();
+    if (count() == 0)
+        return setAccessibleDescription(tr("%1: empty").arg(group));
+    const QString styles = tr("%n style(s)", nullptr, count());
+    setAccessibleDescription(colour == CopiedColour ? tr("%1: %2, copied to the disk").arg(group, styles)
+                                                    : tr("%1: %2, waiting to be copied").arg(group, styles));
 }
 
 void GroupListBox::Refresh()

@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "englishplurals.h"
+
 #include <QFont>
 #include <QSessionManager>
 
@@ -14,6 +16,7 @@ DuplivaApplication::DuplivaApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Dupliva"));
+    installTranslator(new EnglishPlurals(this));
     setDesktopFileName(QStringLiteral("dupliva"));
     // Programs started from here, such as the web browser, choose their own window system.
     if (windowSystemChosen)

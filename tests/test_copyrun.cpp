@@ -2,6 +2,8 @@
 #include "fakes.h"
 
 #include <QFile>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,25 @@ struct Board {
     GroupBoard board;
 };
 
+// The whole run as the window starts it, on its worker.
+void runToEnd(CopyRun &run)
+{
+    QSignalSpy ended(&run, &CopyRun::finished);
+    run.Start();
+    QVERIFY(ended.wait(10'000));
+}
+
+// A drive whose first copy waits until the test lets it go on.
+struct HeldDrive : FakeDriveA {
+    CopyOutcome FileCopy(const QString &source, const QString &destination) override
+    {
+        copying.release();
+        goOn.acquire();
+        return FakeDriveA::FileCopy(source, destination);
+    }
+    QSemaphore copying, goOn;
+};
+
 // A list that grows each time an entry is read, to show that the run counts once.
 class GrowingList : public MemoryGroupList {
 public:
@@ -54,6 +75,7 @@ private slots:
     void oneStylePerName();
     void itemCountIsTakenOnce();
     void namesKeepTheirLastValues();
+    void stopEndsTheRunWithoutABox();
     void failureEndsTheRun_data();
     void failureEndsTheRun();
     void groupTurnsGreenOnlyAfterFlush();
@@ -72,7 +94,7 @@ void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
     b.fill(20, {"/s/x"});
     CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies, (QStringList{"C:\\Styles\\01Samba.sty -> a:05Samba.sty", "/s/01Jive.sty -> a:12Jive.sty",
                                         "/s/02Polka.sty -> a:12Polka.sty", "/s/x -> a:20x"}));
@@ -96,7 +118,7 @@ void TestCopyRun::emptyAndGreenGroupsAreSkipped()
     b[3].SetForeColor(0xC001); // anything but green is pending
     CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies, QStringList{"/s/01Rock.sty -> a:03Rock.sty"});
     QCOMPARE(b[3].ForeColor(), CopiedColour);
@@ -105,7 +127,7 @@ void TestCopyRun::emptyAndGreenGroupsAreSkipped()
 
     drive.copies.clear();
     messages.shown.clear();
-    run.CmdStartCopy_Click();
+    runToEnd(run);
     QVERIFY(drive.copies.isEmpty());
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
 }
@@ -120,13 +142,13 @@ void TestCopyRun::oneStylePerName()
     b.fill(3, {"/s/01Walz.sty", "/s/Rock.sty", "/t/07WALZ.sty"});
     CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
     QVERIFY(drive.events.isEmpty());
     QCOMPARE(messages.shown[0].prompt, "CANNOT COPY: /s/01Walz.sty\n/t/07WALZ.sty would be written under the same name "
                                        "03WALZ.STY on drive A: the keyboard holds one style per name. Move one of them "
                                        "to another group.");
     b[3].Clear();
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies, QStringList{"/s/01Walz.sty -> a:02Walz.sty"});
 }
@@ -144,7 +166,7 @@ void TestCopyRun::itemCountIsTakenOnce()
     FakeMessageBoxes messages;
     CopyRun run(board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies, (QStringList{"/s/01A.sty -> a:01A.sty", "/s/01B.sty -> a:01B.sty"}));
 }
@@ -156,13 +178,33 @@ void TestCopyRun::namesKeepTheirLastValues()
     FakeMessageBoxes messages;
     b.fill(3, {"C:\\x\\a", "/s/04Bossa.sty"});
     CopyRun run(b.board, drive, messages);
-    QVERIFY(run.SourcePath.isEmpty() && run.TargetName.isEmpty());
+    QVERIFY(run.SourcePath().isEmpty() && run.TargetName().isEmpty());
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies.first(), QStringLiteral("C:\\x\\a -> a:03a"));
-    QCOMPARE(run.SourcePath, QStringLiteral("/s/04Bossa.sty"));
-    QCOMPARE(run.TargetName, QStringLiteral("03Bossa.sty"));
+    QCOMPARE(run.SourcePath(), QStringLiteral("/s/04Bossa.sty"));
+    QCOMPARE(run.TargetName(), QStringLiteral("03Bossa.sty"));
+}
+
+// As when the window closes during a run.
+void TestCopyRun::stopEndsTheRunWithoutABox()
+{
+    Board b;
+    HeldDrive drive;
+    FakeMessageBoxes messages;
+    b.fill(1, {"/s/01A.sty", "/s/01B.sty"});
+    CopyRun run(b.board, drive, messages);
+    QSignalSpy ended(&run, &CopyRun::finished);
+    run.Start();
+    drive.copying.acquire();
+    run.Stop();
+    drive.goOn.release(2);
+
+    QVERIFY(ended.wait(10'000));
+    QCOMPARE(drive.copies.size(), 1);
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(b[1].ForeColor(), PendingColour);
 }
 
 void TestCopyRun::failureEndsTheRun_data()
@@ -197,7 +239,7 @@ void TestCopyRun::failureEndsTheRun()
         drive.groupRefusals[2] = driveFailure(code, "fake failure");
     CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies.size(), 2);
     QCOMPARE(b[1].ForeColor(), CopiedColour);
@@ -214,19 +256,13 @@ void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
 {
     Board b;
     FakeDriveA drive;
-    FakeMessageBoxes messages;
     b.fill(1, {"/s/01A.sty"});
     b.fill(2, {"/s/01B.sty"});
-    drive.onCopy = [&] {
-        if (drive.copiesAsked == 2)
-            QCOMPARE(b[1].ForeColor(), CopiedColour);
-    };
-    CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    copyGroups(planRun(b.board), drive, {.groupCopied = [&](int number) { drive.events.append(QStringLiteral("green %1").arg(number)); }});
 
-    QCOMPARE(drive.events, (QStringList{"begin", "group 01A.sty", "a:01A.sty", "flush", "group 02B.sty", "a:02B.sty",
-                                        "flush", "end"}));
+    QCOMPARE(drive.events, (QStringList{"begin", "group 01A.sty", "a:01A.sty", "flush", "green 1", "group 02B.sty",
+                                        "a:02B.sty", "flush", "green 2", "end"}));
 }
 
 void TestCopyRun::failedFlushKeepsTheGroupPending_data()
@@ -252,7 +288,7 @@ void TestCopyRun::failedFlushKeepsTheGroupPending()
     drive.flushFailureSource = source;
     CopyRun run(b.board, drive, messages);
 
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(b[4].ForeColor(), PendingColour);
     QCOMPARE(messages.shown[0].prompt, prompt);
@@ -268,12 +304,12 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
     b.fill(7, {"/s/01B.sty", "/s/01C.sty", "/s/01D.sty"});
     drive.failAt(3, DiskFull);
     CopyRun run(b.board, drive, messages);
-    run.CmdStartCopy_Click();
+    runToEnd(run);
     QCOMPARE(b[6].ForeColor(), CopiedColour);
 
     drive.failAt(0, NoFailure);
     drive.copies.clear();
-    run.CmdStartCopy_Click();
+    runToEnd(run);
 
     QCOMPARE(drive.copies, (QStringList{"/s/01B.sty -> a:07B.sty", "/s/01C.sty -> a:07C.sty",
                                         "/s/01D.sty -> a:07D.sty"}));
@@ -281,5 +317,5 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
 }
 
-QTEST_APPLESS_MAIN(TestCopyRun)
+QTEST_GUILESS_MAIN(TestCopyRun)
 #include "test_copyrun.moc"

@@ -1,5 +1,6 @@
 #include "copyrun.h"
 #include "diskplan.h"
+#include "copyrunner.h"
 #include "fakes.h"
 #include "imagedrive.h"
 #include "testfiles.h"
@@ -95,10 +96,9 @@ void DiskPlanTest::planMatchesRun()
         const QString image = folder.filePath(QStringLiteral("DSKA%1.IMG").arg(disk, 4, 10, QChar('0')));
         mtools("mformat", {"-C", "-i", image, "-f", QString::number(kilobytes), "::"});
         ImageDriveA drive(image);
-        CopyRun run(board, drive, messages);
         if (!plan)
-            plan = planDisks(diskRoomThroughMtools(image).value(), run.pendingGroups());
-        run.CmdStartCopy_Click();
+            plan = planDisks(diskRoomThroughMtools(image).value(), planRun(board).groups);
+        copyAndReport(board, drive, messages);
         landed.append(groupsOn(image));
         for (GroupList &list : lists) {
             if (list.ForeColor() == CopiedColour) {

@@ -4,6 +4,7 @@
 
 #include "copyrun.h"
 #include "drivealock.h"
+#include "copyrunner.h"
 #include "fakes.h"
 #include "fakeudisks.h"
 #include "fatname.h"
@@ -205,7 +206,7 @@ struct Case : DriveA {
             : kind == Folder  ? std::unique_ptr<DriveA>(new FolderDriveA(disk))
                               : std::unique_ptr<DriveA>(new FloppyDriveA(system));
         GroupBoard board(lists);
-        CopyRun(board, *this, messages).CmdStartCopy_Click();
+        copyAndReport(board, *this, messages);
         if (afterRun)
             afterRun();
     }

@@ -1,5 +1,6 @@
 #include "copyrun.h"
 #include "drivechoice.h"
+#include "copyrunner.h"
 #include "fakes.h"
 #include "fakeudisks.h"
 #include "floppies.h"
@@ -74,7 +75,7 @@ QString copyRun(const DriveAChoice &choice, std::array<MemoryGroupList, GroupCou
         lists[i] = &groups[i];
     ChosenDriveA drive(choice);
     FakeMessageBoxes messages;
-    CopyRun(GroupBoard(lists), drive, messages).CmdStartCopy_Click();
+    copyAndReport(GroupBoard(lists), drive, messages);
     return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
 }
 

@@ -1,4 +1,5 @@
 #include "copyrun.h"
+#include "copyrunner.h"
 #include "fakes.h"
 #include "fatname.h"
 #include "imagedrive.h"
@@ -66,7 +67,8 @@ struct Run {
     QString copy()
     {
         GroupBoard board(pointers());
-        CopyRun(board, *drive, messages, &progress).CmdStartCopy_Click();
+        int copied = 0;
+        copyAndReport(board, *drive, messages, {.fileCopied = [&] { progress.act(++copied); }});
         return messages.shown.isEmpty() ? QString() : messages.shown.takeLast().prompt;
     }
     std::array<GroupList *, GroupCount> pointers()

@@ -5,6 +5,7 @@
 #include "runprogress.h"
 #include "targetname.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QSet>
@@ -26,78 +27,15 @@ bool insertNew(QSet<QString> &set, const QString &value)
 CopyOutcome sameNameRefusal(const QString &earlier, const QString &later, const QString &diskName)
 {
     return {OtherFailure,
-            CopyRun::tr("%1 would be written under the same name %2 on drive A: the keyboard holds one style per "
+            QCoreApplication::translate("CopyRun", "%1 would be written under the same name %2 on drive A: the keyboard holds one style per "
                         "name. Move one of them to another group.")
                 .arg(later, diskName),
             earlier};
 }
 
-} // namespace
-
-CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
-    : board(board)
-    , drive(drive)
-    , messages(messages)
-    , progress(progress)
-{
-    // Emitted on the worker, carried out on this object's thread.
-    connect(this, &CopyRun::groupCopied, this, &CopyRun::markCopied);
-    connect(this, &CopyRun::fileCopied, this, &CopyRun::showProgress);
-    connect(&job, &QFutureWatcher<CopyOutcome>::finished, this, [this] {
-        Report(job.result());
-        emit finished();
-    });
-}
-
-CopyRun::~CopyRun()
-{
-    job.waitForFinished();
-}
-
-void CopyRun::CmdStartCopy_Click()
-{
-    Report(copy(plan()));
-}
-
-void CopyRun::Start()
-{
-    if (isRunning())
-        return;
-    job.setFuture(QtConcurrent::run([this, plan = plan()] { return copy(plan); }));
-}
-
-QList<RunGroup> CopyRun::pendingGroups() const
-{
-    return readBoard().groups;
-}
-
-CopyRun::Plan CopyRun::plan()
-{
-    Plan plan = readBoard();
-    filesCopied = 0;
-    filesInRun = plan.fileCount;
-    return plan;
-}
-
-CopyRun::Plan CopyRun::readBoard() const
-{
-    Plan plan;
-    for (int number = 1; number <= GroupCount; ++number) {
-        const GroupList &group = board.group(number);
-        QStringList items;
-        const int count = group.ListCount(); // taken once
-        for (int index = 0; index < count; ++index)
-            items.append(group.List(index));
-        if (group.ForeColor() != CopiedColour && !items.isEmpty())
-            planGroup(plan, number, items);
-        plan.sources += items;
-    }
-    return plan;
-}
-
 // A file given twice, under one path, is one style, copied once. Two styles under one name on drive A, as
 // FAT compares names, refuse the run: the keyboard would find only the one written last.
-void CopyRun::planGroup(Plan &plan, int number, const QStringList &items)
+void planGroup(RunPlan &plan, int number, const QStringList &items)
 {
     RunGroup group{number, {}, {}};
     QList<int> entries;
@@ -122,8 +60,66 @@ void CopyRun::planGroup(Plan &plan, int number, const QStringList &items)
     plan.fileCount += int(group.sources.size());
 }
 
-// Touches no widget: it may run on any thread.
-CopyOutcome CopyRun::copy(const Plan &plan)
+// A failure names the style being copied unless it names its own.
+CopyOutcome blaming(CopyOutcome outcome, const QString &source)
+{
+    if (!outcome.ok() && outcome.source.isEmpty())
+        outcome.source = source;
+    return outcome;
+}
+
+CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries, DriveA &drive, const RunListener &listener)
+{
+    if (CopyOutcome outcome = drive.BeginGroup(group); !outcome.ok())
+        return outcome;
+    for (qsizetype i = 0; i < group.sources.size(); ++i) {
+        if (listener.stopRequested && listener.stopRequested())
+            return {Stopped};
+        if (listener.itemStarted)
+            listener.itemStarted(group.number, entries[i], group.sources[i], group.names[i]);
+        const CopyOutcome outcome = drive.FileCopy(group.sources[i], QStringLiteral("a:") + group.names[i]);
+        if (!outcome.ok())
+            return blaming(outcome, group.sources[i]);
+        if (listener.fileCopied)
+            listener.fileCopied();
+    }
+    // The group turns green only once its files are on the medium and read back.
+    return blaming(drive.Flush(), group.sources.value(group.sources.size() - 1));
+}
+
+// The source that failed and why; a failure of drive A itself names drive A in its
+// reason, and no style.
+QString whatCannotBeCopied(const CopyOutcome &outcome)
+{
+    if (outcome.aboutDrive || outcome.code == NoDiskHoldsGroup)
+        return outcome.reason;
+    return outcome.source + QLatin1Char('\n') + outcome.reason;
+}
+
+QString runText(const char *text)
+{
+    return QCoreApplication::translate("CopyRun", text);
+}
+
+} // namespace
+
+RunPlan planRun(const GroupBoard &board)
+{
+    RunPlan plan;
+    for (int number = 1; number <= GroupCount; ++number) {
+        const GroupList &group = board.group(number);
+        QStringList items;
+        const int count = group.ListCount(); // taken once
+        for (int index = 0; index < count; ++index)
+            items.append(group.List(index));
+        if (group.ForeColor() != CopiedColour && !items.isEmpty())
+            planGroup(plan, number, items);
+        plan.sources += items;
+    }
+    return plan;
+}
+
+CopyOutcome copyGroups(const RunPlan &plan, DriveA &drive, const RunListener &listener)
 {
     if (!plan.refusal.ok())
         return plan.refusal;
@@ -132,74 +128,105 @@ CopyOutcome CopyRun::copy(const Plan &plan)
         drive.BeginRun(plan.sources); // the drive never writes over any of them
         outcome = drive.CheckGroupsFit(plan.groups);
         for (qsizetype i = 0; outcome.ok() && i < plan.groups.size(); ++i) {
-            outcome = copyGroup(plan.groups[i], plan.entries[i]);
-            if (outcome.ok())
-                emit groupCopied(plan.groups[i].number);
+            outcome = copyGroup(plan.groups[i], plan.entries[i], drive, listener);
+            if (outcome.ok() && listener.groupCopied)
+                listener.groupCopied(plan.groups[i].number);
         }
     } catch (const std::exception &failure) {
-        outcome = {OtherFailure, tr("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
+        outcome = {OtherFailure, runText("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
     } catch (...) {
-        outcome = {OtherFailure, tr("Unexpected failure")};
+        outcome = {OtherFailure, runText("Unexpected failure")};
     }
     drive.EndRun();
     return outcome;
 }
 
-CopyOutcome CopyRun::copyGroup(const RunGroup &group, const QList<int> &entries)
+void reportRun(const CopyOutcome &outcome, MessageBoxes &messages)
 {
-    if (CopyOutcome outcome = drive.BeginGroup(group); !outcome.ok())
-        return outcome;
-    for (qsizetype i = 0; i < group.sources.size(); ++i) {
-        emit itemStarted(group.number, entries[i]);
-        SourcePath = group.sources[i];
-        TargetName = group.names[i];
-        if (CopyOutcome outcome = drive.FileCopy(SourcePath, QStringLiteral("a:") + TargetName); !outcome.ok())
-            return outcome;
-        emit fileCopied();
+    switch (outcome.code) {
+    case NoFailure:
+        messages.MsgBox(runText("       READY !"), MsgOkOnly, runText("The end is near..."));
+        break;
+    case Stopped:
+        break;
+    case DriveNotReady:
+        messages.MsgBox(runText("DISK NOT READY !"), MsgCritical, runText("Did I forget something ?"));
+        break;
+    case DiskFull:
+        messages.MsgBox(runText("DISK FULL: INSERT NEW DISK !"), MsgCritical, runText("I wish I had a harddisk in my korvana !"));
+        break;
+    default:
+        messages.MsgBox(runText("CANNOT COPY: ") + whatCannotBeCopied(outcome), MsgCritical, runText("Copy to A:\\"));
+        break;
     }
-    // The group turns green only once its files are on the medium and read back.
-    return drive.Flush();
 }
 
-void CopyRun::markCopied(int number)
+void markCopied(const GroupBoard &board, int number)
 {
     GroupList &group = board.group(number);
     group.SetForeColor(CopiedColour);
     group.Refresh();
 }
 
+CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
+    : board(board)
+    , drive(drive)
+    , messages(messages)
+    , progress(progress)
+{
+    // Emitted on the worker, carried out on this object's thread.
+    connect(this, &CopyRun::groupCopied, this, [this](int number) { markCopied(this->board, number); });
+    connect(this, &CopyRun::fileCopied, this, &CopyRun::showProgress);
+    connect(this, &CopyRun::copying, this, [this](int number, int index, const QString &source, const QString &target) {
+        sourcePath = source;
+        targetName = target;
+        emit itemStarted(number, index);
+    });
+    connect(&job, &QFutureWatcher<CopyOutcome>::finished, this, [this] {
+        if (this->progress)
+            this->progress->Clear();
+        reportRun(job.result(), this->messages);
+        emit finished();
+    });
+}
+
+// The worker uses the drive and this object: it is told to stop and waited for.
+CopyRun::~CopyRun()
+{
+    Stop();
+    job.waitForFinished();
+}
+
+void CopyRun::Start()
+{
+    if (isRunning())
+        return;
+    const RunPlan plan = planRun(board);
+    filesCopied = 0;
+    filesInRun = plan.fileCount;
+    stopRequested = false;
+    RunListener listener;
+    listener.itemStarted = [this](int number, int index, const QString &source, const QString &target) {
+        emit copying(number, index, source, target);
+    };
+    listener.fileCopied = [this] { emit fileCopied(); };
+    listener.groupCopied = [this](int number) { emit groupCopied(number); };
+    listener.stopRequested = [this] { return stopRequested.load(); };
+    job.setFuture(QtConcurrent::run([this, plan, listener] { return copyGroups(plan, drive, listener); }));
+}
+
+void CopyRun::Stop()
+{
+    stopRequested = true;
+}
+
+QList<RunGroup> CopyRun::pendingGroups() const
+{
+    return planRun(board).groups;
+}
+
 void CopyRun::showProgress()
 {
     if (progress)
         progress->Progress(++filesCopied, filesInRun);
-}
-
-void CopyRun::Report(const CopyOutcome &outcome)
-{
-    if (progress)
-        progress->Clear();
-    switch (outcome.code) {
-    case NoFailure:
-        messages.MsgBox(tr("       READY !"), MsgOkOnly, tr("The end is near..."));
-        break;
-    case DriveNotReady:
-        messages.MsgBox(tr("DISK NOT READY !"), MsgCritical, tr("Did I forget something ?"));
-        break;
-    case DiskFull:
-        messages.MsgBox(tr("DISK FULL: INSERT NEW DISK !"), MsgCritical, tr("I wish I had a harddisk in my korvana !"));
-        break;
-    default:
-        messages.MsgBox(tr("CANNOT COPY: ") + whatCannotBeCopied(outcome), MsgCritical, tr("Copy to A:\\"));
-        break;
-    }
-}
-
-// The source that failed and why; a failure of drive A itself names drive A in its
-// reason, and no style.
-QString CopyRun::whatCannotBeCopied(const CopyOutcome &outcome) const
-{
-    if (outcome.aboutDrive || outcome.code == NoDiskHoldsGroup)
-        return outcome.reason;
-    const QString source = outcome.source.isEmpty() ? SourcePath : outcome.source;
-    return source + QLatin1Char('\n') + outcome.reason;
 }

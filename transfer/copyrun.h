@@ -6,24 +6,57 @@
 #include <QFutureWatcher>
 #include <QObject>
 
+#include <atomic>
+#include <functional>
+
 class MessageBoxes;
 class RunProgress;
 
-// "Copy to A:\": writes every style of every group that is neither empty nor green to
-// drive A, each under its group's prefix, and turns each finished group green.
+// What a copy run writes, read from the board once at its start.
+struct RunPlan {
+    QList<RunGroup> groups; // the groups to copy, in order, each file once
+    QList<QList<int>> entries; // for each of groups, the list index of each of its sources
+    QStringList sources; // every entry of the board
+    int fileCount = 0;
+    CopyOutcome refusal; // why the run may not write anything
+};
+
+// The groups that are neither empty nor green. A file given twice under one path is one
+// style; two styles under one name on drive A, as FAT compares names, refuse the run.
+RunPlan planRun(const GroupBoard &board);
+
+// What a run tells while it copies; any of them may be left out.
+struct RunListener {
+    // The entry at index of group number is being copied from source to target.
+    std::function<void(int number, int index, const QString &source, const QString &target)> itemStarted;
+    std::function<void()> fileCopied;
+    std::function<void(int number)> groupCopied; // the group is on the disk and reads back right
+    std::function<bool()> stopRequested; // asked before each style
+};
+
+// "Copy to A:" itself: writes every planned group to drive A, each style under its
+// group's prefix. Touches no widget, so it may run on any thread.
+CopyOutcome copyGroups(const RunPlan &plan, DriveA &drive, const RunListener &listener = {});
+
+// The run's message box for its outcome; a run that was stopped shows none.
+void reportRun(const CopyOutcome &outcome, MessageBoxes &messages);
+
+// The group turns green.
+void markCopied(const GroupBoard &board, int number);
+
+// The copy run as the window runs it: drive A is written on a worker thread while this
+// thread goes on; each finished group turns green, and finished() follows the run's
+// message box.
 class CopyRun : public QObject {
     Q_OBJECT
 public:
     CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress = nullptr);
-    // Waits for a run that is under way.
+    // Stops a run that is under way and waits for it.
     ~CopyRun() override;
 
-    // One whole run on this thread, ended by its message box.
-    void CmdStartCopy_Click();
-
-    // The same run as a job: drive A is written on a worker thread while this thread
-    // goes on; finished() follows the run's message box.
     void Start();
+    // The run stops before its next style, without a message box.
+    void Stop();
     bool isRunning() const { return job.isRunning(); }
 
     // The groups that a run started now would write, in order, each file once, with their
@@ -31,8 +64,8 @@ public:
     QList<RunGroup> pendingGroups() const;
 
     // The item being copied and the name it is written under; kept between runs.
-    QString SourcePath;
-    QString TargetName;
+    QString SourcePath() const { return sourcePath; }
+    QString TargetName() const { return targetName; }
 
 signals:
     // The entry at index of group number is being copied.
@@ -40,35 +73,22 @@ signals:
     void finished();
 
 private:
-    // What a run copies, read from the board once at its start.
-    struct Plan {
-        QList<RunGroup> groups; // the groups to copy, in order, each file once
-        QList<QList<int>> entries; // for each of groups, the list index of each of its sources
-        QStringList sources; // every entry of the board
-        int fileCount = 0;
-        CopyOutcome refusal; // why the run may not write anything
-    };
-
-    Plan readBoard() const;
-    static void planGroup(Plan &plan, int number, const QStringList &items);
-    Plan plan();
-    CopyOutcome copy(const Plan &plan);
-    CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries);
-    void markCopied(int number);
     void showProgress();
-    void Report(const CopyOutcome &outcome);
-    QString whatCannotBeCopied(const CopyOutcome &outcome) const;
 
     const GroupBoard &board;
     DriveA &drive;
     MessageBoxes &messages;
     RunProgress *progress;
     QFutureWatcher<CopyOutcome> job;
+    std::atomic_bool stopRequested = false;
     int filesCopied = 0;
     int filesInRun = 0;
+    QString sourcePath;
+    QString targetName;
 
 signals:
     // From the worker to this object's thread.
+    void copying(int number, int index, const QString &source, const QString &target);
     void groupCopied(int number);
     void fileCopied();
 };

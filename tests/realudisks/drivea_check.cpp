@@ -34,7 +34,8 @@ int copyStyles(const DriveAChoice &choice, const QStringList &styles)
         groups[i].AddItem(styles[i]);
     ChosenDriveA drive(choice);
     PrintedMessages messages;
-    CopyRun(GroupBoard(lists), drive, messages).CmdStartCopy_Click();
+    const GroupBoard board(lists);
+    reportRun(copyGroups(planRun(board), drive), messages);
     QTextStream(stdout) << "copy: " << messages.last << Qt::endl;
     return messages.last.trimmed() == QLatin1String("READY !") ? 0 : 1;
 }

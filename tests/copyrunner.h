@@ -1,0 +1,11 @@
+#pragma once
+
+#include "copyrun.h"
+
+// A whole copy run on this thread, as the window's job runs it on its worker: each
+// finished group turns green, and the run ends in its message box.
+inline void copyAndReport(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunListener listener = {})
+{
+    listener.groupCopied = [&board](int number) { markCopied(board, number); };
+    reportRun(copyGroups(planRun(board), drive, listener), messages);
+}
