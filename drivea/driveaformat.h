@@ -2,6 +2,16 @@
 
 #include <QString>
 
+// How erasing a disk or making a new image ended.
+struct FormatOutcome {
+    enum Result { Done, Failed, NotPossible };
+    Result result = Done;
+    QString reason; // why it failed or is not possible
+    QString image; // the image that was erased or made
+
+    bool ok() const { return result == Done; }
+};
+
 // What "Format A:\" can do to drive A as it is at this moment.
 class DriveAFormat {
 public:

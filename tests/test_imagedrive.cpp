@@ -336,7 +336,7 @@ void TestImageDrive::noFloppyImageIsRefused()
     QVERIFY2(outcome.reason.contains("it may be a hard-disk image"), qPrintable(outcome.reason));
 
     const FormatOutcome format = formatImage(image, "");
-    QCOMPARE(format.result, formattable ? 0 : int(FormatNotPossible));
+    QCOMPARE(format.result, formattable ? FormatOutcome::Done : FormatOutcome::NotPossible);
     QCOMPARE(QFileInfo(image).size(), size);
     if (!formattable)
         QCOMPARE(QCryptographicHash::hash(contents(image), QCryptographicHash::Sha1), before);
@@ -384,13 +384,13 @@ void TestImageDrive::formatKeepsOrGivesTheFloppySize()
         QVERIFY(ImageDriveA(image).FileCopy(style("01Samba.sty", 100), "a:05Samba.sty").ok());
     }
 
-    QCOMPARE(formatImage(image, "Dupliva").result, 0);
+    QCOMPARE(formatImage(image, "Dupliva").result, FormatOutcome::Done);
     QCOMPARE(QFileInfo(image).size(), size);
     QVERIFY(filesOn(image).isEmpty());
     const ImageSpace space = imageSpace(image);
     QCOMPARE(space.capacity, size);
     QVERIFY2(space.freeBytes > size * 95 / 100 && space.freeBytes < size, qPrintable(space.error));
-    QCOMPARE(formatImage(image, "a:b").result, int(FormatError));
+    QCOMPARE(formatImage(image, "a:b").result, FormatOutcome::Failed);
 }
 
 void TestImageDrive::nextImagePath_data()
@@ -426,7 +426,7 @@ void TestImageDrive::nextImageNeverOverwrites()
     QCOMPARE(outcome.image, work->filePath("DSKA0002.IMG"));
     QCOMPARE(QFileInfo(outcome.image).size(), 737'280);
     QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
-    QCOMPARE(createBlankImage(work->filePath("DSKA0001.IMG"), 737'280, "").result, int(FormatError));
+    QCOMPARE(createBlankImage(work->filePath("DSKA0001.IMG"), 737'280, "").result, FormatOutcome::Failed);
     QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
 }
 

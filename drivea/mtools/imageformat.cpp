@@ -22,12 +22,12 @@ constexpr int mostNumbersTried = 10'000;
 
 FormatOutcome formatError(const QString &reason)
 {
-    return {FormatError, reason, {}};
+    return {FormatOutcome::Failed, reason, {}};
 }
 
 FormatOutcome notPossible(const QString &reason)
 {
-    return {FormatNotPossible, reason, {}};
+    return {FormatOutcome::NotPossible, reason, {}};
 }
 
 // mformat with the geometry that belongs to the image's size, which emulators go by.
@@ -41,7 +41,7 @@ FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
     if (!run.ok())
         return formatError(run.errors.isEmpty() ? driveText("mformat failed on %1 (exit code %2)").arg(path).arg(run.exitCode)
                                                 : run.errors);
-    return {0, {}, path};
+    return {FormatOutcome::Done, {}, path};
 }
 
 bool pathIsTaken(const QString &path)

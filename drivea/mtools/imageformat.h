@@ -1,18 +1,10 @@
 #pragma once
 
-#include "formatdialog.h"
+#include "driveaformat.h"
 
 #include <QString>
 
 // Erasing and creating floppy images, for the format dialog.
-
-struct FormatOutcome {
-    int result = 0; // 0 when done, else FormatError or FormatNotPossible
-    QString reason;
-    QString image; // the image that was formatted or created
-
-    bool ok() const { return result == 0; }
-};
 
 // Erases the floppy image at path, keeping its size, and gives it the volume label
 // (volumeLabel() of what was typed; empty for none). An image that does not exist yet
