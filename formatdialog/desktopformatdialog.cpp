@@ -79,7 +79,7 @@ class FormatWindow : public QDialog {
     Q_DECLARE_TR_FUNCTIONS(FormatDialog)
 
 public:
-    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages);
+    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages, QThreadPool &workers);
     ~FormatWindow() override { work.waitForFinished(); }
 
     int outcome() const { return result; }
@@ -106,6 +106,7 @@ private:
 
     std::shared_ptr<DriveAFormat> drive;
     MessageBoxes &messages;
+    QThreadPool &workers;
     // Drive A is asked and written off the window's thread.
     QFutureWatcher<DriveLook> look;
     DriveLook seen;
@@ -124,10 +125,11 @@ private:
     QPushButton *closeButton = nullptr;
 };
 
-FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA, MessageBoxes &messages)
+FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA, MessageBoxes &messages, QThreadPool &workers)
     : QDialog(owner)
     , drive(std::move(driveA))
     , messages(messages)
+    , workers(workers)
 {
     setObjectName(QStringLiteral("formatDialog"));
     setWindowTitle(tr("Format A:"));
@@ -137,12 +139,13 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
     lookAtDrive();
 }
 
-// The dialog may be closed before a slow drive has answered; the drive stays until then.
+// The dialog may be closed before a slow drive has answered; the drive stays until then,
+// and the dialog's owner waits for the look before what it uses goes.
 void FormatWindow::lookAtDrive()
 {
     startButton->setEnabled(false);
     driveValue->setText(tr("Looking at drive A..."));
-    look.setFuture(QtConcurrent::run([drive = drive] { return lookAt(*drive); }));
+    look.setFuture(QtConcurrent::run(&workers, [drive = drive] { return lookAt(*drive); }));
 }
 
 void FormatWindow::showLook()
@@ -270,7 +273,7 @@ void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QS
     setBusy(true);
     status->setText(tr("Working..."));
     doneText = done;
-    work.setFuture(QtConcurrent::run([job, &drive = *drive, label = labelEdit->text()]() -> QString {
+    work.setFuture(QtConcurrent::run(&workers, [job, &drive = *drive, label = labelEdit->text()]() -> QString {
         try {
             return job(drive, label);
         } catch (const std::exception &failure) {
@@ -332,6 +335,11 @@ DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA, MessageBoxes
 {
 }
 
+DesktopFormatDialog::~DesktopFormatDialog()
+{
+    workers.waitForDone();
+}
+
 int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned /*formatId*/, unsigned /*options*/)
 {
     // The format identifier and options only preselect choices; this dialog starts from its defaults.
@@ -339,7 +347,7 @@ int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned 
         ? lookUpDriveA()
         : std::make_unique<UnformattableDriveA>(QCoreApplication::translate("FormatDialog", "drive %1").arg(drive),
                                                 QCoreApplication::translate("FormatDialog", "Only drive A can be formatted here."));
-    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages);
+    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages, workers);
     dialog->exec();
     if (!dialog)
         return FormatCancelled; // its owner went first

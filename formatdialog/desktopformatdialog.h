@@ -2,6 +2,8 @@
 
 #include "formatdialog.h"
 
+#include <QThreadPool>
+
 #include <functional>
 #include <memory>
 
@@ -18,10 +20,14 @@ public:
     // Drive A is looked up again each time the dialog opens; the erase question is one
     // of messages.
     DesktopFormatDialog(DriveALookup lookUpDriveA, MessageBoxes &messages);
+    // Waits for the looks at drive A that a dialog closed early left running.
+    ~DesktopFormatDialog() override;
 
     int SHFormatDrive(QWidget *owner, unsigned drive, unsigned formatId, unsigned options) override;
 
 private:
     DriveALookup lookUpDriveA;
     MessageBoxes &messages;
+    // Drive A is looked at and written by these threads, which end before what they use.
+    QThreadPool workers;
 };

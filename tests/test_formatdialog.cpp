@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 namespace {
 
@@ -47,6 +50,19 @@ public:
     QString noNext;
     QString failure;
     QStringList &calls;
+};
+
+// A drive that takes its time to say what it is.
+class SlowFloppy : public FakeFloppy {
+public:
+    SlowFloppy(QStringList &calls, std::atomic_bool &lookEnded) : FakeFloppy(calls, {}, {}), lookEnded(lookEnded) {}
+    QString description() const override
+    {
+        QThread::msleep(300);
+        lookEnded = true;
+        return shown;
+    }
+    std::atomic_bool &lookEnded;
 };
 
 template<typename Widget>
@@ -110,6 +126,7 @@ private slots:
     void noNextImageIsSaid();
     void volumeLabels_data();
     void volumeLabels();
+    void closingDuringTheLook();
 };
 
 void TestFormatDialog::unformattableDriveIsRefused_data()
@@ -260,6 +277,23 @@ void TestFormatDialog::volumeLabels()
     QCOMPARE(inField, shown);
     QCOMPARE(messages.questions.size(), storable ? 1 : 0);
     QCOMPARE(seen, storable ? QStringList{"erase " + typed.toUpper()} : QStringList());
+}
+
+// The dialog closed while drive A is looked at goes at once; the look ends before what it
+// uses goes, as when the main window closes next.
+void TestFormatDialog::closingDuringTheLook()
+{
+    QStringList calls;
+    std::atomic_bool lookEnded = false;
+    {
+        FakeMessageBoxes messages;
+        DesktopFormatDialog formatDialog([&] { return std::make_unique<SlowFloppy>(calls, lookEnded); }, messages);
+        QWidget owner;
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        QCOMPARE(formatDialog.SHFormatDrive(&owner, 0, 0, 0), int(FormatCancelled));
+        QVERIFY(!lookEnded);
+    }
+    QVERIFY(lookEnded);
 }
 
 QTEST_MAIN(TestFormatDialog)
