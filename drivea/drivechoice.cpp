@@ -46,9 +46,7 @@ QString describeImage(const QString &path)
     const ImageSpace space = imageSpace(path);
     if (!space.ok())
         return driveText("floppy image %1, %2").arg(name, space.error);
-    return driveText("floppy image %1, %2, %3 KB free")
-        .arg(name, diskSizeText(space.capacity))
-        .arg(space.freeBytes / 1024);
+    return driveText("floppy image %1, %2, %3").arg(name, capacityText(space.capacity), freeText(space.freeBytes));
 }
 
 // A floppy image: erased with its own size, or followed by the next numbered one.
@@ -65,11 +63,11 @@ public:
     QString whyNotPossible() const override
     {
         const ImageFile image = examineImage(path);
-        if (image.error || isFloppyImageSize(image.size))
+        if (image.error || isFloppySize(image.size))
             return {};
         return driveText("%1 holds %2, not a floppy's size: it may be a hard-disk image, so it is not "
                               "formatted here.")
-            .arg(native(path), diskSizeText(image.size));
+            .arg(native(path), capacityText(image.size));
     }
 
     QString nextImageName() const override { return QFileInfo(nextImagePath(path)).fileName(); }
@@ -130,9 +128,8 @@ public:
         if (!named)
             return driveText("The system does not know the drive %1.").arg(device);
         if (named->block.size > largestFloppy)
-            return driveText("%1 holds %2 MB, more than a floppy disk, so it is not formatted here.")
-                .arg(device)
-                .arg(double(named->block.size) / 1e6, 0, 'f', 1);
+            return driveText("%1 holds %2, more than a floppy disk, so it is not formatted here.")
+                .arg(device, capacityText(named->block.size));
         return {};
     }
 

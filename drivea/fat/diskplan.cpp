@@ -1,7 +1,7 @@
 #include "diskplan.h"
 
 #include "fatname.h"
-#include "floppies.h"
+#include "floppysizes.h"
 #include "localname.h"
 #include "mtools.h"
 
@@ -52,29 +52,6 @@ std::optional<DiskRoom> roomFromBootSector(const QString &minfo)
     return room;
 }
 
-// The floppy format whose data area a mounted disk has: its size, and the entries of its
-// root directory, which statvfs does not tell.
-struct FloppyFormat {
-    qint64 capacity;
-    int rootEntries;
-};
-
-FloppyFormat floppyFormatHolding(qint64 dataBytes)
-{
-    for (const FloppyFormat format : {FloppyFormat{737'280, 112}, FloppyFormat{1'228'800, 224}, FloppyFormat{1'474'560, 224}}) {
-        if (dataBytes <= format.capacity)
-            return format;
-    }
-    return {largestFloppy, 240};
-}
-
-QString sizeText(qint64 bytes)
-{
-    if (bytes < 1000 * 1024)
-        return driveText("%1 KB").arg((bytes + 1023) / 1024);
-    return driveText("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
-}
-
 QString counted(int count, const QString &thing)
 {
     return QStringLiteral("%1 %2%3").arg(count).arg(thing, count == 1 ? QString() : QStringLiteral("s"));
@@ -108,7 +85,7 @@ Cost costOf(const RunGroup &group, qint64 clusterBytes)
 QString whyTooLarge(const DiskRoom &room, int number, const Cost &cost)
 {
     const QString group = driveText("Group %1").arg(number, 2, 10, QLatin1Char('0'));
-    const QString disk = diskSizeText(room.capacity);
+    const QString disk = capacityText(room.capacity);
     const QString advice = driveText(" No new disk can take it: move some of its styles to another group.");
     if (cost.clusters > room.clusters)
         return driveText("%1 holds %2 of styles, more than a whole %3 disk holds (%4).")
@@ -156,9 +133,11 @@ std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled
     room.clusterBytes = qint64(disk.f_frsize);
     room.clusters = qint64(disk.f_blocks);
     room.freeClusters = qint64(disk.f_bavail);
-    const FloppyFormat format = floppyFormatHolding(room.clusters * room.clusterBytes);
-    room.capacity = format.capacity;
-    room.rootEntries = format.rootEntries;
+    // The floppy whose data area the disk has tells the entries of its root directory,
+    // which statvfs does not.
+    const FloppySize floppy = floppyHolding(room.clusters * room.clusterBytes);
+    room.capacity = floppy.bytes;
+    room.rootEntries = floppy.rootEntries;
     countLabel(&room, labelled);
     const QStringList names = QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     room.freeRootEntries = room.rootEntries - directoryEntries(names);

@@ -1,9 +1,5 @@
 #include "floppies.h"
 
-#include "drivea.h"
-
-#include <QLocale>
-
 #include <algorithm>
 
 namespace {
@@ -94,16 +90,4 @@ std::optional<UDisksFloppy> namedBlockDevice(const UDisksMachine &machine, const
         return UDisksFloppy{drive.value_or(UDisksDrive{}), *named};
     // A whole disk named by the user whose file system is on a partition.
     return UDisksFloppy{*drive, diskBlock(blocksOf(*drive, machine)).value_or(*named)};
-}
-
-QString diskSizeText(qint64 bytes)
-{
-    constexpr qint64 floppyMegabyte = 1000 * 1024;
-    if (bytes <= 0)
-        return {};
-    if (bytes < floppyMegabyte)
-        return driveText("%1 KB").arg(bytes / 1024);
-    if (bytes <= largestFloppy)
-        return driveText("%1 MB").arg(QString::number(double(bytes) / floppyMegabyte, 'g', 3));
-    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "floppysizes.h"
 #include "udisks.h"
 
 // Which of the machine's drives are floppy drives, from what UDisks2 shows alone.
-
-// The largest floppy disk, 2.88 MB.
-constexpr qint64 largestFloppy = 2'949'120;
 
 // A drive with the block device that holds, or will hold, its disk's file system.
 struct UDisksFloppy {
@@ -31,6 +29,3 @@ QList<UDisksFloppy> floppyDrives(const UDisksMachine &machine);
 // The block device that the user named ("/dev/fd0", "/dev/sdb" or one of its links in
 // /dev/disk), with its drive when it has one.
 std::optional<UDisksFloppy> namedBlockDevice(const UDisksMachine &machine, const QString &device);
-
-// A disk's capacity as floppies are labelled: "720 KB", "1.44 MB"; empty when unknown.
-QString diskSizeText(qint64 bytes);

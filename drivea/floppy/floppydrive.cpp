@@ -136,7 +136,7 @@ QString freeSpaceText(const QString &mountPoint)
     struct statvfs disk {};
     if (::statvfs(localName(mountPoint).constData(), &disk) != 0)
         return {};
-    return driveText("%1 KB free").arg(quint64(disk.f_bavail) * disk.f_frsize / 1024);
+    return freeText(qint64(disk.f_bavail) * qint64(disk.f_frsize));
 }
 
 } // namespace
@@ -262,7 +262,7 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
         return noDisk;
 
     QStringList parts = {kindOfDrive(floppy, *machine), floppy.mounted() ? floppy.block.mountPoints.constFirst() : floppy.block.device};
-    parts.append(diskSizeText(floppy.block.size));
+    parts.append(capacityText(floppy.block.size));
     // Only a mounted disk is asked for its free space: anything else would spin the drive.
     if (floppy.mounted())
         parts.append(freeSpaceText(floppy.block.mountPoints.constFirst()));

@@ -1,7 +1,7 @@
 #include "floppydevice.h"
 
 #include "localname.h"
-#include "floppies.h"
+#include "floppysizes.h"
 #include "systemfailure.h"
 
 #include <QFile>
@@ -58,7 +58,7 @@ FloppyDevice examineFloppyDevice(const QString &device)
     else if (size == 0)
         floppy.state = {DriveNotReady, driveText("no disk in %1").arg(device)};
     else if (size > quint64(largestFloppy))
-        floppy.state = {OtherFailure, driveText("%1 holds %2, more than a floppy disk").arg(device, diskSizeText(qint64(size)))};
+        floppy.state = {OtherFailure, driveText("%1 holds %2, more than a floppy disk").arg(device, capacityText(qint64(size)))};
     floppy.size = qint64(size);
     ::close(fd);
     return floppy;

@@ -2,7 +2,7 @@
 
 #include "localname.h"
 #include "fatname.h"
-#include "floppies.h"
+#include "floppysizes.h"
 #include "mtools.h"
 
 #include <QDir>
@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr qint64 newImageSize = 1'474'560;
 constexpr int mostNumbersTried = 10'000;
 
 FormatOutcome formatError(const QString &reason)
@@ -56,7 +55,7 @@ FormatOutcome formatImage(const QString &path, const QString &label)
 {
     const ImageFile image = examineImage(path);
     if (image.error == ENOENT)
-        return createBlankImage(path, newImageSize, label);
+        return createBlankImage(path, floppy1440K.bytes, label);
     if (image.error)
         return formatError(image.whyNot);
     if (!image.usable())
@@ -69,15 +68,15 @@ FormatOutcome formatImage(const QString &path, const QString &label)
 
 FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label)
 {
-    if (!isFloppyImageSize(size))
+    if (!isFloppySize(size))
         return notPossible(driveText("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
     return runMformat(device, size, label);
 }
 
 FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
 {
-    if (!isFloppyImageSize(size))
-        return notPossible(driveText("%1 is not the size of a floppy image").arg(diskSizeText(size)));
+    if (!isFloppySize(size))
+        return notPossible(driveText("%1 is not the size of a floppy image").arg(capacityText(size)));
     if (path.contains(QLatin1String("@@")))
         return notPossible(driveText("mtools cannot open an image whose path holds \"@@\": %1").arg(path));
     const QString diskLabel = volumeLabel(label);

@@ -1,5 +1,6 @@
 #include "mtools.h"
 
+#include "floppysizes.h"
 #include "localname.h"
 
 #include <QFile>
@@ -22,8 +23,6 @@ namespace {
 // Generous for an image on a slow USB stick; a floppy image is at most 2.88 MB.
 constexpr int startLimitMs = 30 * 1000;
 constexpr int finishLimitMs = 120 * 1000;
-
-constexpr std::array<qint64, 4> floppyImageSizes{737'280, 1'228'800, 1'474'560, 2'949'120};
 
 // mtools reads /etc/mtools.conf, ~/.mtoolsrc and $MTOOLSRC, and MTOOLS_* variables
 // override all three. A broken ~/.mtoolsrc fails every call, and mtools_skip_check=1
@@ -185,11 +184,6 @@ QString mtoolsPattern(const QString &name)
     return pattern;
 }
 
-bool isFloppyImageSize(qint64 bytes)
-{
-    return std::find(floppyImageSizes.begin(), floppyImageSizes.end(), bytes) != floppyImageSizes.end();
-}
-
 ImageFile examineImage(const QString &path)
 {
     ImageFile image;
@@ -203,7 +197,7 @@ ImageFile examineImage(const QString &path)
     const QString name = QFileInfo(path).fileName();
     if (!S_ISREG(info.st_mode))
         image.whyNot = driveText("%1 is not a floppy image file").arg(path);
-    else if (!isFloppyImageSize(image.size))
+    else if (!isFloppySize(image.size))
         image.whyNot = driveText("%1 is %2 bytes, not the size of a floppy image (720 KB, 1.2 MB, 1.44 MB or "
                                       "2.88 MB): it may be a hard-disk image")
                            .arg(name)

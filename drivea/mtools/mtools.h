@@ -51,9 +51,6 @@ RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
 // of a pattern, so that "05[x].sty" would read "05x.sty".
 QString mtoolsPattern(const QString &name);
 
-// The sizes of floppy images: 720 KB, 1.2 MB, 1.44 MB and 2.88 MB.
-bool isFloppyImageSize(qint64 bytes);
-
 // What the file at path is, as a floppy image.
 struct ImageFile {
     int error = 0; // errno when it cannot be reached
