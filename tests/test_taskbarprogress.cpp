@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -35,6 +36,7 @@ private slots:
     void runShowsItsProgressThenClearsIt();
 
 private:
+    QTemporaryDir busFolder;
     QProcess busDaemon; // a session bus of the test's own
     QString busAddress;
 };
@@ -44,7 +46,7 @@ void TestTaskBarProgress::initTestCase()
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty())
         QSKIP("dbus-daemon is not installed (Debian package dbus-daemon)");
-    busDaemon.start(daemon, {"--session", "--nofork", "--print-address=1"});
+    busDaemon.start(daemon, {"--session", "--nofork", "--print-address=1", "--address=unix:dir=" + busFolder.path()});
     QVERIFY(busDaemon.waitForReadyRead(10000));
     busAddress = QString::fromLatin1(busDaemon.readLine()).trimmed();
 }
