@@ -41,12 +41,18 @@ QString describeFolder(const QString &path)
 QString describeImage(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    if (!QFileInfo::exists(path))
+    const ImageFile image = examineImage(path);
+    if (image.error)
         return driveText("floppy image %1, not made yet (\"Format A:\\\" makes it)").arg(name);
-    const ImageSpace space = imageSpace(path);
-    if (!space.ok())
-        return driveText("floppy image %1, %2").arg(name, space.error);
-    return driveText("floppy image %1, %2, %3").arg(name, capacityText(space.capacity), freeText(space.freeBytes));
+    if (!image.usable())
+        return driveText("floppy image %1, %2").arg(name, image.whyNot);
+    CopyOutcome failure;
+    const qint64 freeBytes = listRoot(path, &failure).freeBytes;
+    if (!failure.ok())
+        return driveText("floppy image %1, %2").arg(name, failure.reason);
+    if (freeBytes < 0)
+        return driveText("floppy image %1, %2").arg(name, driveText("mdir did not tell the free space on %1").arg(path));
+    return driveText("floppy image %1, %2, %3").arg(name, capacityText(image.size), freeText(freeBytes));
 }
 
 // A floppy image: erased with its own size, or followed by the next numbered one.

@@ -1,5 +1,7 @@
 #include "localname.h"
 
+#include <dirent.h>
+
 namespace {
 
 constexpr char16_t strayByteBase = 0xDC00;
@@ -79,4 +81,18 @@ int firstStrayByte(const QString &name)
             return name.at(i).unicode() - strayByteBase;
     }
     return -1;
+}
+
+QStringList namesIn(const QString &folder)
+{
+    QStringList names;
+    DIR *listing = ::opendir(localName(folder).constData());
+    while (const dirent *entry = listing ? ::readdir(listing) : nullptr) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(fromLocalName(name));
+    }
+    if (listing)
+        ::closedir(listing);
+    return names;
 }

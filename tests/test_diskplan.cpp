@@ -1,5 +1,5 @@
 #include "copyrun.h"
-#include "diskplan.h"
+#include "mtools.h"
 #include "copyrunner.h"
 #include "fakes.h"
 #include "imagedrive.h"

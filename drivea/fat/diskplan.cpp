@@ -2,20 +2,11 @@
 
 #include "fatname.h"
 #include "floppysizes.h"
-#include "localname.h"
-#include "mtools.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
-
-#include <sys/statvfs.h>
 
 namespace {
-
-constexpr qint64 directoryEntryBytes = 32;
 
 // What a group or a style takes of a disk.
 struct Cost {
@@ -24,33 +15,6 @@ struct Cost {
     qint64 bytes = 0;
     int styles = 0;
 };
-
-qint64 bootSectorField(const QString &minfo, const char *field)
-{
-    const QRegularExpression line(QStringLiteral("^%1: (\\d+)").arg(QLatin1String(field)), QRegularExpression::MultilineOption);
-    return line.match(minfo).captured(1).toLongLong();
-}
-
-// The room of a disk whose boot sector minfo printed; the data clusters are what the
-// sectors leave after the boot sectors, the FATs and the root directory.
-std::optional<DiskRoom> roomFromBootSector(const QString &minfo)
-{
-    const qint64 sectorBytes = bootSectorField(minfo, "sector size");
-    const qint64 sectorsPerCluster = bootSectorField(minfo, "cluster size");
-    const qint64 sectors = std::max(bootSectorField(minfo, "small size"), bootSectorField(minfo, "big size"));
-    const qint64 rootEntries = bootSectorField(minfo, "max available root directory slots");
-    if (sectorBytes <= 0 || sectorsPerCluster <= 0 || sectors <= 0 || rootEntries <= 0)
-        return std::nullopt;
-    const qint64 systemSectors = bootSectorField(minfo, "reserved \\(boot\\) sectors")
-        + bootSectorField(minfo, "fats") * bootSectorField(minfo, "sectors per fat")
-        + (rootEntries * directoryEntryBytes + sectorBytes - 1) / sectorBytes;
-    DiskRoom room;
-    room.capacity = sectors * sectorBytes;
-    room.clusterBytes = sectorBytes * sectorsPerCluster;
-    room.clusters = (sectors - systemSectors) / sectorsPerCluster;
-    room.rootEntries = int(rootEntries);
-    return room;
-}
 
 QString counted(int count, const QString &thing)
 {
@@ -96,52 +60,14 @@ QString whyTooLarge(const DiskRoom &room, int number, const Cost &cost)
     return rootText.arg(group).arg(cost.styles).arg(cost.entries).arg(disk).arg(room.rootEntries) + advice;
 }
 
-// A volume label takes an entry of the root directory, on this disk and, as far as the plan
-// can tell, on the next ones, which the user formats alike.
-void countLabel(DiskRoom *room, bool labelled)
-{
-    room->labelled = labelled;
-    if (labelled)
-        --room->rootEntries;
-}
-
 } // namespace
 
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice)
+void DiskRoom::countRootDirectory(bool hasLabel, const QStringList &names)
 {
-    const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
-    CopyOutcome failure;
-    const RootListing root = listRoot(imageOrDevice, &failure);
-    std::optional<DiskRoom> room = info.ok() ? roomFromBootSector(QString::fromUtf8(info.output)) : std::nullopt;
-    if (!room || !failure.ok() || root.freeBytes < 0)
-        return std::nullopt;
-    countLabel(&*room, !root.label.isEmpty());
-    room->freeClusters = root.freeBytes / room->clusterBytes;
-    room->freeRootEntries = room->rootEntries;
-    for (const RootEntry &entry : root.entries)
-        room->freeRootEntries -= directoryEntries(entry.name);
-    return room;
-}
-
-std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled)
-{
-    struct statvfs disk {};
-    if (::statvfs(localName(mountPoint).constData(), &disk) != 0 || disk.f_frsize == 0
-        || qint64(disk.f_blocks) * qint64(disk.f_frsize) > largestFloppy)
-        return std::nullopt;
-    DiskRoom room;
-    room.clusterBytes = qint64(disk.f_frsize);
-    room.clusters = qint64(disk.f_blocks);
-    room.freeClusters = qint64(disk.f_bavail);
-    // The floppy whose data area the disk has tells the entries of its root directory,
-    // which statvfs does not.
-    const FloppySize floppy = floppyHolding(room.clusters * room.clusterBytes);
-    room.capacity = floppy.bytes;
-    room.rootEntries = floppy.rootEntries;
-    countLabel(&room, labelled);
-    const QStringList names = QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    room.freeRootEntries = room.rootEntries - directoryEntries(names);
-    return room;
+    labelled = hasLabel;
+    if (labelled)
+        --rootEntries;
+    freeRootEntries = rootEntries - directoryEntries(names);
 }
 
 int DiskPlan::disksUsed() const

@@ -19,16 +19,12 @@ struct DiskRoom {
     bool labelled = false;
     qint64 freeClusters = 0; // on the disk in drive A now
     int freeRootEntries = 0;
+
+    // The root directory of the disk in drive A holds names. A volume label takes an entry
+    // of it, on this disk and, as far as the plan can tell, on the next ones, which the
+    // user formats alike.
+    void countRootDirectory(bool hasLabel, const QStringList &names);
 };
-
-// The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
-// mtools reads it; none when it cannot be read.
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice);
-
-// The room on the floppy disk mounted at mountPoint, through statvfs; its root directory
-// is taken to be that of the standard format of its size. A volume label, which the mount
-// does not show, takes an entry of it.
-std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled);
 
 struct DiskPlan {
     QList<QList<int>> disks; // the numbers of the groups on each disk, the one in drive A first

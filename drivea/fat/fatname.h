@@ -4,6 +4,8 @@
 
 // File names on a FAT floppy, as the keyboard reads them.
 
+constexpr qint64 directoryEntryBytes = 32;
+
 // Whether c may stand in a short (8.3) name as FAT stores it: an ASCII letter or digit,
 // or one of ! # $ % & ' ( ) - @ ^ _ ` { } ~.
 bool isShortNameCharacter(QChar c);

@@ -6,13 +6,13 @@
 #include "floppydevice.h"
 #include "imagedrive.h"
 #include "imageformat.h"
+#include "mounteddisk.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <sys/statvfs.h>
 
 namespace {
 
@@ -133,10 +133,8 @@ QString kindOfDrive(const UDisksFloppy &floppy, const UDisksMachine &machine)
 
 QString freeSpaceText(const QString &mountPoint)
 {
-    struct statvfs disk {};
-    if (::statvfs(localName(mountPoint).constData(), &disk) != 0)
-        return {};
-    return freeText(qint64(disk.f_bavail) * qint64(disk.f_frsize));
+    const qint64 bytes = freeBytesAt(mountPoint);
+    return bytes < 0 ? QString() : freeText(bytes);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "folderdrive.h"
 
-#include "diskplan.h"
+#include "mounteddisk.h"
 #include "fatname.h"
 #include "localname.h"
 #include "systemfailure.h"

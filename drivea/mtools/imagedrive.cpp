@@ -3,6 +3,7 @@
 #include "diskplan.h"
 #include "fatname.h"
 #include "floppydevice.h"
+#include "floppysizes.h"
 #include "localname.h"
 #include "mtools.h"
 #include "systemfailure.h"
@@ -178,17 +179,6 @@ QString whyImageCannotStore(const QString &name)
 bool isAscii(const QString &name)
 {
     return std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 128; });
-}
-
-// The names that mdir -b lists, without the "::/" in front; a folder's ends in "/".
-QStringList listedNames(const QByteArray &output)
-{
-    QStringList names;
-    for (const QString &line : QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(QLatin1String("::/")))
-            names.append(line.mid(3));
-    }
-    return names;
 }
 
 // The character of name at which the name that mtools stored parts from it.
@@ -371,16 +361,19 @@ CopyOutcome ImageDriveA::refuseChangedNames(const QList<Copy> &files) const
     QStringList arguments{QStringLiteral("-i"), image, QStringLiteral("-D"), QStringLiteral("oO")};
     for (const Copy &file : std::as_const(unusual)) {
         const QString empty = scratch.filePath(file.name);
-        QFile(empty).open(QIODevice::WriteOnly);
+        ::close(::open(localName(empty).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
         arguments.append(empty);
     }
     arguments.append(QStringLiteral("::"));
-    runMtools(QStringLiteral("mformat"), {QStringLiteral("-C"), QStringLiteral("-i"), image, QStringLiteral("-f"), QStringLiteral("1440"), QStringLiteral("::")});
+    runMtools(QStringLiteral("mformat"), {QStringLiteral("-C"), QStringLiteral("-i"), image, QStringLiteral("-f"),
+                                          QString::number(floppy1440K.bytes / 1024), QStringLiteral("::")});
     runMtools(QStringLiteral("mcopy"), arguments);
-    const MtoolsRun listing = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), image, QStringLiteral("-b"), QStringLiteral("-a"), QStringLiteral("::")});
-    if (!listing.ok())
-        return {OtherFailure, mtoolsFailure(image, listing.exitCode, listing.errors).reason, unusual.constFirst().source};
-    const QStringList stored = listedNames(listing.output);
+    CopyOutcome failure;
+    QStringList stored;
+    for (const RootEntry &entry : listRoot(image, &failure).entries)
+        stored.append(entry.name);
+    if (!failure.ok())
+        return {OtherFailure, failure.reason, unusual.constFirst().source};
     for (const Copy &file : std::as_const(unusual)) {
         if (!stored.contains(file.name))
             return {OtherFailure,

@@ -133,28 +133,3 @@ FormatOutcome createNextImage(const QString &currentPath, const QString &label)
                                .arg(QFileInfo(currentPath).fileName()));
     return createBlankImage(next, image.size, label);
 }
-
-ImageSpace imageSpace(const QString &path)
-{
-    ImageSpace space;
-    const ImageFile image = examineImage(path);
-    if (!image.usable()) {
-        space.error = image.whyNot;
-        return space;
-    }
-    const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), path, QStringLiteral("::")});
-    if (!run.ok()) {
-        space.error = mtoolsFailure(path, run.exitCode, run.errors).reason;
-        return space;
-    }
-    // mdir groups the digits with blanks: "1 457 664 bytes free".
-    static const QRegularExpression freeLine(QStringLiteral("([0-9][0-9 ]*) bytes free"));
-    const QRegularExpressionMatch match = freeLine.match(QString::fromLatin1(run.output));
-    if (!match.hasMatch()) {
-        space.error = driveText("mdir did not tell the free space on %1").arg(path);
-        return space;
-    }
-    space.capacity = image.size;
-    space.freeBytes = match.captured(1).remove(QLatin1Char(' ')).toLongLong();
-    return space;
-}

@@ -28,14 +28,3 @@ QString nextImagePath(const QString &path);
 
 // Creates the image that follows the one at currentPath, blank, of the same size.
 FormatOutcome createNextImage(const QString &currentPath, const QString &label);
-
-struct ImageSpace {
-    qint64 capacity = 0; // the image's size
-    qint64 freeBytes = 0;
-    QString error; // why they could not be read
-
-    bool ok() const { return error.isEmpty(); }
-};
-
-// How big the floppy image at path is, and how much room is left on it.
-ImageSpace imageSpace(const QString &path);

@@ -1,5 +1,6 @@
 #include "mtools.h"
 
+#include "fatname.h"
 #include "floppysizes.h"
 #include "localname.h"
 
@@ -89,6 +90,33 @@ bool saysNoFatFileSystem(const QString &errors)
         || (errors.contains(QLatin1String("Cannot initialize '::'")) && !errors.contains(QLatin1String("Can't open ")));
 }
 
+qint64 bootSectorField(const QString &minfo, const char *field)
+{
+    const QRegularExpression line(QStringLiteral("^%1: (\\d+)").arg(QLatin1String(field)), QRegularExpression::MultilineOption);
+    return line.match(minfo).captured(1).toLongLong();
+}
+
+// The room of a disk whose boot sector minfo printed; the data clusters are what the
+// sectors leave after the boot sectors, the FATs and the root directory.
+std::optional<DiskRoom> roomFromBootSector(const QString &minfo)
+{
+    const qint64 sectorBytes = bootSectorField(minfo, "sector size");
+    const qint64 sectorsPerCluster = bootSectorField(minfo, "cluster size");
+    const qint64 sectors = std::max(bootSectorField(minfo, "small size"), bootSectorField(minfo, "big size"));
+    const qint64 rootEntries = bootSectorField(minfo, "max available root directory slots");
+    if (sectorBytes <= 0 || sectorsPerCluster <= 0 || sectors <= 0 || rootEntries <= 0)
+        return std::nullopt;
+    const qint64 systemSectors = bootSectorField(minfo, "reserved \\(boot\\) sectors")
+        + bootSectorField(minfo, "fats") * bootSectorField(minfo, "sectors per fat")
+        + (rootEntries * directoryEntryBytes + sectorBytes - 1) / sectorBytes;
+    DiskRoom room;
+    room.capacity = sectors * sectorBytes;
+    room.clusterBytes = sectorBytes * sectorsPerCluster;
+    room.clusters = (sectors - systemSectors) / sectorsPerCluster;
+    room.rootEntries = int(rootEntries);
+    return room;
+}
+
 } // namespace
 
 MtoolsRun runMtools(const QString &program, const QStringList &arguments, int inherited)
@@ -170,6 +198,22 @@ RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
         return {};
     }
     return parseRootListing(run.output);
+}
+
+std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice)
+{
+    const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
+    CopyOutcome failure;
+    const RootListing root = listRoot(imageOrDevice, &failure);
+    std::optional<DiskRoom> room = info.ok() ? roomFromBootSector(QString::fromUtf8(info.output)) : std::nullopt;
+    if (!room || !failure.ok() || root.freeBytes < 0)
+        return std::nullopt;
+    QStringList names;
+    for (const RootEntry &entry : root.entries)
+        names.append(entry.name);
+    room->countRootDirectory(!root.label.isEmpty(), names);
+    room->freeClusters = root.freeBytes / room->clusterBytes;
+    return room;
 }
 
 QString mtoolsPattern(const QString &name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diskplan.h"
 #include "drivea.h"
 
 #include <QByteArray>
@@ -46,6 +47,10 @@ RootListing parseRootListing(const QByteArray &mdirOutput);
 // The root directory of the image or device at path, read with mdir; an mdir that fails
 // gives its failure.
 RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
+
+// The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
+// minfo and mdir tell it; none when it cannot be read.
+std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice);
 
 // name on the image as mtools reads it back: it takes "[" in a name it reads as the start
 // of a pattern, so that "05[x].sty" would read "05x.sty".
