@@ -3,17 +3,16 @@
 #include "mounteddisk.h"
 #include "fatname.h"
 #include "localname.h"
+#include "stylecopy.h"
 #include "systemfailure.h"
 #include "temporaryfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <dirent.h>
@@ -23,42 +22,6 @@
 #include <utility>
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-
-    explicit operator bool() const { return fd >= 0; }
-    int get() const { return fd; }
-    int release() { return std::exchange(fd, -1); }
-
-private:
-    int fd;
-};
-
-// A source that cannot be read is never the drive's fault.
-CopyOutcome sourceFailure(int error)
-{
-    return {OtherFailure, qt_error_string(error)};
-}
-
-// The file name that "a:NAME" stands for, or an empty name if it names no file in the root.
-QByteArray fileNameOnDisk(const QString &destination)
-{
-    if (!destination.startsWith(QLatin1String("a:"), Qt::CaseInsensitive))
-        return {};
-    const QString name = destination.mid(2);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')))
-        return {};
-    return localName(name);
-}
 
 QString shown(const QByteArray &name)
 {
@@ -142,31 +105,6 @@ int copyContents(int source, int target, off_t size)
         size -= copied;
     }
     return 0;
-}
-
-// Reads both files from their start and tells whether they hold the same bytes.
-// Returns 0, -1 for a difference, or the failure's errno.
-int compareContents(int first, int second)
-{
-    char a[64 * 1024], b[64 * 1024];
-    for (;;) {
-        const ssize_t gotA = ::read(first, a, sizeof a);
-        if (gotA < 0)
-            return errno;
-        ssize_t gotB = 0;
-        while (gotB < gotA) {
-            const ssize_t got = ::read(second, b + gotB, size_t(gotA - gotB));
-            if (got < 0)
-                return errno;
-            if (got == 0)
-                break;
-            gotB += got;
-        }
-        if (gotB != gotA || std::memcmp(a, b, size_t(gotA)) != 0)
-            return -1;
-        if (gotA == 0)
-            return ::read(second, b, 1) == 0 ? 0 : -1;
-    }
 }
 
 } // namespace
@@ -309,15 +247,15 @@ bool FolderDriveA::groupFitsReplacingOldCopies() const
 
 CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
-    QByteArray name = fileNameOnDisk(destination);
+    CopyOutcome outcome;
+    const QString name = nameOnDriveA(destination, &outcome);
     if (name.isEmpty())
-        return {OtherFailure, driveText("\"%1\" names no file on drive A").arg(destination)};
+        return outcome;
     if (medium == Medium::FatDisk) {
-        if (const QString why = whyFatCannotStore(shown(name)); !why.isEmpty())
+        if (const QString why = whyFatCannotStore(name); !why.isEmpty())
             return {OtherFailure, why};
-        name = diskName(shown(name));
     }
-    const CopyOutcome outcome = copy(sourcePath, name);
+    outcome = copy(sourcePath, diskName(name));
     if (!outcome.ok())
         EndRun(); // the next disk may be another
     return outcome;
@@ -325,20 +263,16 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
 
 CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name)
 {
-    // Non-blocking, so that a named pipe among the items cannot hang the run.
-    const FileDescriptor source(::open(localName(sourcePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat sourceInfo {};
-    if (!source || ::fstat(source.get(), &sourceInfo) < 0)
-        return sourceFailure(errno);
-    if (S_ISDIR(sourceInfo.st_mode))
-        return sourceFailure(EISDIR);
-    if (!S_ISREG(sourceInfo.st_mode))
-        return {OtherFailure, driveText("It is not a regular file")};
-    if (CopyOutcome outcome = openDisk(); !outcome.ok())
+    CopyOutcome outcome;
+    off_t size = 0;
+    const FileDescriptor source = openStyle(sourcePath, &outcome, &size);
+    if (!source)
         return outcome;
-    if (CopyOutcome outcome = checkTarget(name); !outcome.ok())
+    if (outcome = openDisk(); !outcome.ok())
         return outcome;
-    return stage(source.get(), sourceInfo.st_size, name, sourcePath);
+    if (outcome = checkTarget(name); !outcome.ok())
+        return outcome;
+    return stage(source.get(), size, name, sourcePath);
 }
 
 // Never through a link found on the disk, and never over one of the user's styles.
@@ -499,11 +433,6 @@ void FolderDriveA::discardStaged()
     staged.clear();
 }
 
-CopyOutcome FolderDriveA::differs(const QByteArray &name, const QString &source) const
-{
-    return {OtherFailure, driveText("%1 on drive A reads back different from its source").arg(shown(name)), source};
-}
-
 CopyOutcome FolderDriveA::readBack(const Staged &file)
 {
     const FileDescriptor written(::openat(folderFd, file.temporary.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -512,11 +441,14 @@ CopyOutcome FolderDriveA::readBack(const Staged &file)
     // The pages are clean after the flush, so dropping them makes the read reach the disk.
     if (medium == Medium::FatDisk)
         ::posix_fadvise(written.get(), 0, 0, POSIX_FADV_DONTNEED);
-    const FileDescriptor source(::open(localName(file.source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!source)
-        return {OtherFailure, qt_error_string(errno), file.source};
+    CopyOutcome outcome;
+    const FileDescriptor source = openStyle(file.source, &outcome);
+    if (!source) {
+        outcome.source = file.source;
+        return outcome;
+    }
     const int result = compareContents(source.get(), written.get());
     if (result < 0)
-        return differs(file.target, file.source);
+        return readsBackDifferent(shown(file.target), file.source);
     return result > 0 ? diskFailure(result) : CopyOutcome{};
 }

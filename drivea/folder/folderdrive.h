@@ -69,7 +69,6 @@ private:
     CopyOutcome readBack(const Staged &file);
     CopyOutcome replaceTargets();
     CopyOutcome diskFailure(int error) const;
-    CopyOutcome differs(const QByteArray &name, const QString &source) const;
     void discardStaged();
     void closeFolder();
 

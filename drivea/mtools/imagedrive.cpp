@@ -6,10 +6,10 @@
 #include "floppysizes.h"
 #include "localname.h"
 #include "mtools.h"
+#include "stylecopy.h"
 #include "systemfailure.h"
 #include "temporaryfiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QDir>
 #include <QHash>
@@ -132,24 +132,15 @@ int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *fa
     return -1;
 }
 
-// Opens the source file for reading, or tells why it cannot be copied. Non-blocking, so
-// that a named pipe among the items cannot hang the run.
-CopyOutcome openSource(const QString &path, QFile &file)
+// What mcopy read back of the file name into read, against the style at source.
+CopyOutcome compareReadBack(const QString &read, const QString &name, const QString &source)
 {
-    const int fd = ::open(localName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) < 0) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        return {OtherFailure, qt_error_string(error)};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {OtherFailure, S_ISDIR(info.st_mode) ? qt_error_string(EISDIR) : driveText("It is not a regular file")};
-    }
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    return {};
+    CopyOutcome outcome;
+    const FileDescriptor style = openStyle(source, &outcome);
+    const FileDescriptor copy(::open(localName(read).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (style && (!copy || compareContents(style.get(), copy.get()) != 0))
+        outcome = readsBackDifferent(name, source);
+    return outcome;
 }
 
 QString onImage(const QString &name)
@@ -256,20 +247,20 @@ CopyOutcome ImageDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
 
 CopyOutcome ImageDriveA::FileCopy(const QString &sourcePath, const QString &destination)
 {
-    if (!destination.startsWith(QLatin1String("a:"), Qt::CaseInsensitive))
-        return {OtherFailure, driveText("\"%1\" names no file on drive A").arg(destination)};
+    CopyOutcome outcome;
+    const QString name = nameOnDriveA(destination, &outcome);
+    if (name.isEmpty())
+        return outcome;
     // mtools would skip a name that FAT cannot store, and say nothing.
-    const QString name = destination.mid(2);
     for (const QString &why : {whyFatCannotStore(name), whyImageCannotStore(name)}) {
         if (!why.isEmpty())
             return {OtherFailure, why};
     }
-    QFile source;
-    if (CopyOutcome outcome = openSource(sourcePath, source); !outcome.ok())
+    if (!openStyle(sourcePath, &outcome))
         return outcome;
-    if (CopyOutcome outcome = checkImage(); !outcome.ok())
+    if (outcome = checkImage(); !outcome.ok())
         return outcome;
-    if (CopyOutcome outcome = takeDrive(); !outcome.ok())
+    if (outcome = takeDrive(); !outcome.ok())
         return outcome;
     queued.append({sourcePath, fatDiskName(name)});
     return {};
@@ -445,17 +436,14 @@ CopyOutcome ImageDriveA::readBack(const QString &target, const QList<Copy> &file
                                                                + onImage(namesOf(files)) + QStringList{folder.path()});
     // mcopy names a file with a short name only in lower case.
     QHash<QString, QString> readFiles;
-    for (const QString &name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+    for (const QString &name : namesIn(folder.path()))
         readFiles.insert(name.toCaseFolded(), folder.filePath(name));
     for (const Copy &file : files) {
         const QString read = readFiles.value(file.name.toCaseFolded());
-        CopyOutcome outcome;
-        QFile source, copy(read);
-        if (read.isEmpty())
-            outcome = run.ok() ? CopyOutcome{OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name)}
-                               : mtoolsFailure(imagePath, run.exitCode, run.errors);
-        else if (outcome = openSource(file.source, source); outcome.ok() && (!copy.open(QIODevice::ReadOnly) || source.readAll() != copy.readAll()))
-            outcome = {OtherFailure, driveText("%1 on drive A reads back different from its source").arg(file.name)};
+        CopyOutcome outcome = run.ok() ? CopyOutcome{OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name)}
+                                       : mtoolsFailure(imagePath, run.exitCode, run.errors);
+        if (!read.isEmpty())
+            outcome = compareReadBack(read, file.name, file.source);
         if (!outcome.ok()) {
             outcome.source = file.source;
             return outcome;
