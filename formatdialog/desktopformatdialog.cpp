@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -94,6 +94,10 @@ private:
     void lookAtDrive();
     void showLook();
     void showNextImage();
+    void showWarning();
+    void setStatus(const QString &text);
+    void fitContents();
+    void keepFocus();
     QDialogButtonBox *buttonsPart();
     void start();
     bool takesStart() const;
@@ -121,6 +125,7 @@ private:
     QLineEdit *labelEdit = nullptr;
     QProgressBar *progress = nullptr;
     QLabel *status = nullptr;
+    QLabel *warning = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *closeButton = nullptr;
 };
@@ -156,29 +161,38 @@ void FormatWindow::showLook()
     showNextImage();
     if (!seen.whyNotPossible.isEmpty()) {
         result = FormatNotPossible;
-        status->setText(seen.whyNotPossible);
+        setStatus(seen.whyNotPossible);
         startButton->setEnabled(false);
         labelEdit->setEnabled(false);
     }
+    showWarning();
+    fitContents();
+    keepFocus();
 }
 
 void FormatWindow::buildLayout()
 {
-    auto *form = new QFormLayout;
-    driveValue = named(new QLabel, "driveValue");
-    driveValue->setTextFormat(Qt::PlainText);
-    form->addRow(tr("Drive A:"), driveValue);
+    // What drive A is has a line of its own: beside its caption, a wrapped line is cut
+    // short at large font sizes.
+    driveValue = wrappingLabel(QString(), "driveValue");
     labelEdit = volumeLabelEdit();
-    form->addRow(tr("Volume &label:"), labelEdit);
+    auto *labelCaption = new QLabel(tr("Volume &label:"));
+    labelCaption->setBuddy(labelEdit);
+    auto *labelRow = new QHBoxLayout;
+    labelRow->addWidget(labelCaption);
+    labelRow->addWidget(labelEdit, 1);
 
     progress = named(new QProgressBar, "progressBar", tr("Progress"));
     progress->setValue(0);
     status = wrappingLabel(QString(), "statusLabel");
 
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addWidget(new QLabel(tr("Drive A:")));
+    layout->addWidget(driveValue);
+    layout->addLayout(labelRow);
     layout->addWidget(imageChoices());
-    layout->addWidget(wrappingLabel(tr("Formatting erases everything on the disk."), "warningLabel"));
+    warning = wrappingLabel(tr("Formatting erases everything on the disk."), "warningLabel");
+    layout->addWidget(warning);
     layout->addWidget(progress);
     layout->addWidget(status);
     layout->addSpacing(8);
@@ -194,6 +208,7 @@ QWidget *FormatWindow::imageChoices()
                         tr("Erase this image"));
     nextImageChoice = named(new QRadioButton, "nextImageChoice", tr("Next image"));
     eraseChoice->setChecked(true);
+    connect(eraseChoice, &QRadioButton::toggled, this, &FormatWindow::showWarning);
     choices->hide(); // until drive A turns out to be a numbered image
     auto *layout = new QVBoxLayout(choices);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -222,8 +237,42 @@ void FormatWindow::showNextImage()
     nextImageChoice->parentWidget()->setVisible(!next.isEmpty() || !seen.whyNoNextImage.isEmpty());
     nextImageChoice->setText(next.isEmpty() ? seen.whyNoNextImage : tr("&Next image: %1").arg(next));
     nextImageChoice->setEnabled(!busy && !next.isEmpty());
-    if (next.isEmpty())
-        eraseChoice->setChecked(true);
+    // A full image is the usual reason to come here: the choice that erases nothing comes first.
+    (next.isEmpty() ? eraseChoice : nextImageChoice)->setChecked(true);
+    showWarning();
+}
+
+void FormatWindow::setStatus(const QString &text)
+{
+    status->setText(text);
+    fitContents();
+}
+
+// Only when Start would erase the disk.
+void FormatWindow::showWarning()
+{
+    const bool choosing = !nextImageChoice->parentWidget()->isHidden();
+    warning->setVisible(seen.whyNotPossible.isEmpty() && (!choosing || eraseChoice->isChecked()));
+}
+
+// Texts that arrive later, or a large desktop font, make the dialog grow rather than cut them.
+void FormatWindow::fitContents()
+{
+    const QSize before = size();
+    adjustSize();
+    resize(size().expandedTo(before));
+}
+
+// A control that turned disabled, such as Start during the work, hands the focus on.
+void FormatWindow::keepFocus()
+{
+    const QWidget *focused = focusWidget();
+    if (focused && focused->isEnabled() && focused->isVisible())
+        return;
+    for (QWidget *control : {static_cast<QWidget *>(labelEdit), static_cast<QWidget *>(closeButton)}) {
+        if (control->isEnabled())
+            return control->setFocus();
+    }
 }
 
 // A screen reader reads the line out with what drive A is.
@@ -258,7 +307,7 @@ bool FormatWindow::takesStart() const
 bool FormatWindow::labelIsStorable()
 {
     const QString why = whyNotVolumeLabel(volumeLabel(labelEdit->text()));
-    status->setText(why);
+    setStatus(why);
     return why.isEmpty();
 }
 
@@ -271,7 +320,7 @@ void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QS
                             const QString &done)
 {
     setBusy(true);
-    status->setText(tr("Working..."));
+    setStatus(tr("Working..."));
     doneText = done;
     work.setFuture(QtConcurrent::run(&workers, [job, &drive = *drive, label = labelEdit->text()]() -> QString {
         try {
@@ -291,8 +340,9 @@ void FormatWindow::workEnded()
     sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
-    status->setText(failure.isEmpty() ? doneText : tr("Formatting failed: %1").arg(failure));
+    setStatus(failure.isEmpty() ? doneText : tr("Formatting failed: %1").arg(failure));
     lookAtDrive(); // it may be another image now, or show another size
+    keepFocus();
 }
 
 // While the disk is being written, the dialog stays open and takes no command.

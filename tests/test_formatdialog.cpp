@@ -193,16 +193,24 @@ void TestFormatDialog::erasingAsksFirst()
         QVERIFY2(status.contains(failure), qPrintable(status));
 }
 
+// Next image is the first choice, as after a full image, and erases nothing, so the
+// warning waits for the erase choice; the focus stays on a control through the work.
 void TestFormatDialog::nextImageNeedsNoQuestion()
 {
     QStringList seen;
     FakeMessageBoxes messages;
     DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, "DSKA0004.IMG", QString()); }, messages);
     QString choice, driveShown, choiceAfter;
+    bool nextFirst = false, warnedForNext = true, warnedForErase = false, focusKept = false;
 
     const int outcome = runDialog(formatDialog, 0, [&](QDialog &dialog) {
         auto *next = child<QRadioButton>(dialog, "nextImageChoice");
+        auto *warning = child<QLabel>(dialog, "warningLabel");
         choice = next->text();
+        nextFirst = next->isChecked();
+        warnedForNext = warning->isVisibleTo(&dialog);
+        child<QRadioButton>(dialog, "eraseChoice")->click();
+        warnedForErase = warning->isVisibleTo(&dialog);
         next->click();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         // Pressed twice quickly, as a double click.
@@ -212,8 +220,10 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         QVERIFY(messages.questions.isEmpty());
         driveShown = child<QLabel>(dialog, "driveValue")->text();
         choiceAfter = next->text();
+        focusKept = dialog.focusWidget() && dialog.focusWidget()->isEnabled();
     });
 
+    QVERIFY(nextFirst && !warnedForNext && warnedForErase && focusKept);
     QCOMPARE(choice, QString("&Next image: DSKA0004.IMG"));
     QCOMPARE(seen, QStringList{"next "});
     QCOMPARE(driveShown, QString("floppy image DSKA0004.IMG"));
