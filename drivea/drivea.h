@@ -10,6 +10,13 @@ inline QString driveText(const char *text)
     return QCoreApplication::translate("DriveA", text);
 }
 
+// A text about n things, written once for one and once for more, so that it reads right
+// also where no translation is loaded: driveText("%n style", "%n styles", n).
+inline QString driveText(const char *one, const char *many, int n)
+{
+    return QCoreApplication::translate("DriveA", n == 1 ? one : many, nullptr, n);
+}
+
 // Failure codes of the platform's file copy, as the copy run tells them apart.
 enum FailureCode : int {
     NoFailure = 0,

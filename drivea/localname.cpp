@@ -1,6 +1,7 @@
 #include "localname.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -95,4 +96,10 @@ QStringList namesIn(const QString &folder)
     if (listing)
         ::closedir(listing);
     return names;
+}
+
+qint64 fileSize(const QString &path)
+{
+    struct stat info {};
+    return ::stat(localName(path).constData(), &info) == 0 ? qint64(info.st_size) : 0;
 }

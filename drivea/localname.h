@@ -13,5 +13,8 @@ QString fromLocalName(const QByteArray &bytes);
 // The names in folder, without "." and "..", each byte for byte; none when it cannot be read.
 QStringList namesIn(const QString &folder);
 
+// The size of the file at path; 0 when it cannot be reached.
+qint64 fileSize(const QString &path);
+
 // The first byte of name that is not part of a character, or -1.
 int firstStrayByte(const QString &name);

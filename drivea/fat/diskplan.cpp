@@ -2,9 +2,7 @@
 
 #include "fatname.h"
 #include "floppysizes.h"
-
-#include <QFileInfo>
-#include <QHash>
+#include "localname.h"
 
 namespace {
 
@@ -16,11 +14,6 @@ struct Cost {
     int styles = 0;
 };
 
-QString counted(int count, const QString &thing)
-{
-    return QStringLiteral("%1 %2%3").arg(count).arg(thing, count == 1 ? QString() : QStringLiteral("s"));
-}
-
 QString groupsText(const QList<int> &numbers)
 {
     const QString first = QStringLiteral("%1").arg(numbers.constFirst(), 2, 10, QLatin1Char('0'));
@@ -29,15 +22,11 @@ QString groupsText(const QList<int> &numbers)
     return driveText("groups %1–%2 fit").arg(first).arg(numbers.constLast(), 2, 10, QLatin1Char('0'));
 }
 
-// The last copy under a name is the one that stays; names on FAT ignore case.
 Cost costOf(const RunGroup &group, qint64 clusterBytes)
 {
-    QHash<QString, qsizetype> lastCopy;
-    for (qsizetype i = 0; i < group.names.size(); ++i)
-        lastCopy.insert(fatDiskName(group.names[i]).toCaseFolded(), i);
     Cost cost;
-    for (const qsizetype i : std::as_const(lastCopy)) {
-        const qint64 bytes = QFileInfo(group.sources.value(i)).size();
+    for (qsizetype i = 0; i < group.names.size(); ++i) {
+        const qint64 bytes = fileSize(group.sources.value(i));
         cost.clusters += (bytes + clusterBytes - 1) / clusterBytes;
         cost.entries += directoryEntries(fatDiskName(group.names[i]));
         cost.bytes += bytes;
@@ -108,14 +97,15 @@ QString describePlan(const DiskPlan &plan)
     if (plan.groups == 0)
         return driveText("This run: nothing to copy.");
     const QString run = driveText("This run: %1 in %2, %3")
-                            .arg(counted(plan.styles, QStringLiteral("style")), counted(plan.groups, QStringLiteral("group")), sizeText(plan.bytes));
+                            .arg(driveText("%n style", "%n styles", plan.styles), driveText("%n group", "%n groups", plan.groups),
+                                 sizeText(plan.bytes));
     if (plan.groupNoDiskHolds)
         return QStringLiteral("%1. %2").arg(run, plan.whyNoDiskHolds);
     const int disks = plan.disksUsed();
     const QString onThisDisk = plan.disks.constFirst().isEmpty()
         ? driveText("none fits on this one")
         : plan.disks.size() == 1 ? driveText("all fit on this one") : groupsText(plan.disks.constFirst()) + driveText(" on this one");
-    return driveText("%1, about %2; %3.").arg(run, counted(disks, QStringLiteral("disk")), onThisDisk);
+    return driveText("%1, about %2; %3.").arg(run, driveText("%n disk", "%n disks", disks), onThisDisk);
 }
 
 CopyOutcome refuseGroupNoDiskHolds(const std::optional<DiskRoom> &room, const QList<RunGroup> &groups)

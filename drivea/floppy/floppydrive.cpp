@@ -16,9 +16,10 @@
 
 namespace {
 
-const QString noUDisks = driveText("UDisks2 is not running");
-const QString noFloppyDrive = driveText("no floppy drive found");
-const QString noDisk = driveText("no disk in the floppy drive");
+QString noUDisks()
+{
+    return driveText("UDisks2 is not running");
+}
 
 QList<UDisksFloppy> floppiesFor(const UDisksMachine &machine, const QString &device)
 {
@@ -30,7 +31,7 @@ QList<UDisksFloppy> floppiesFor(const UDisksMachine &machine, const QString &dev
 
 QString notFound(const QString &device)
 {
-    return device.isEmpty() ? noFloppyDrive : driveText("no block device %1").arg(device);
+    return device.isEmpty() ? driveText("no floppy drive found") : driveText("no block device %1").arg(device);
 }
 
 // The same floppy as UDisks2 shows it now.
@@ -210,7 +211,7 @@ CopyOutcome FloppyDriveA::openDisk()
         return {};
     const std::optional<UDisksMachine> machine = udisks.machine();
     if (!machine)
-        return {DriveNotReady, noUDisks};
+        return {DriveNotReady, noUDisks()};
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     CopyOutcome outcome{DriveNotReady, notFound(device)};
     for (const UDisksFloppy &floppy : floppies) {
@@ -250,14 +251,14 @@ QString describeFloppyDrive(UDisks &udisks, const QString &device)
 {
     const std::optional<UDisksMachine> machine = udisks.machine();
     if (!machine)
-        return QStringLiteral("%1 (%2)").arg(notFound(device), noUDisks);
+        return QStringLiteral("%1 (%2)").arg(notFound(device), noUDisks());
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
         return notFound(device);
     const UDisksFloppy floppy = likelyDriveA(floppies);
     // UDisks2 knows whether a USB drive holds a disk, never whether an internal one does.
     if (!floppy.seenInto() && floppy.block.size == 0 && !floppy.internal())
-        return noDisk;
+        return driveText("no disk in the floppy drive");
 
     QStringList parts = {kindOfDrive(floppy, *machine), floppy.mounted() ? floppy.block.mountPoints.constFirst() : floppy.block.device};
     parts.append(capacityText(floppy.block.size));
@@ -284,7 +285,7 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
 {
     const std::optional<UDisksMachine> machine = udisks.machine();
     if (!machine)
-        return noUDisks;
+        return noUDisks();
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
         return notFound(device);

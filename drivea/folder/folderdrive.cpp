@@ -227,9 +227,8 @@ bool FolderDriveA::groupFitsReplacingOldCopies() const
         room += blocksFor(file.size, blockBytes);
     QStringList namesAdded;
     for (qsizetype i = 0; i < currentGroup.sources.size(); ++i) {
-        struct stat source {}, target {};
-        if (::stat(localName(currentGroup.sources[i]).constData(), &source) == 0)
-            room -= blocksFor(source.st_size, blockBytes);
+        room -= blocksFor(fileSize(currentGroup.sources[i]), blockBytes);
+        struct stat target {};
         const QByteArray name = diskName(currentGroup.names[i]);
         if (::fstatat(folderFd, name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(target.st_mode))
             room += blocksFor(target.st_size, blockBytes);
