@@ -1,7 +1,6 @@
 #pragma once
 
-#include "drivea.h"
-#include "driveaformat.h"
+#include "drivemedium.h"
 
 #include <QMutex>
 #include <QString>
@@ -34,12 +33,10 @@ public:
     // for a folder, and for a floppy drive whose disk is not mounted.
     QString describeRun(const QList<RunGroup> &groups) const;
 
-    // From now on drive A is this floppy image, the one that "Next image" created.
-    void useImage(const QString &path);
-
 private:
-    enum class Kind { FloppyDrive, Folder, Image, BlockDevice };
-    Kind kind(QString *path) const;
+    std::unique_ptr<DriveAMedium> medium() const;
+    // From now on drive A is this floppy image, the one that "Next image" made.
+    void useImage(const QString &path);
 
     mutable QMutex pathGuard; // the path changes on a worker thread after "Next image"
     QString givenPath;

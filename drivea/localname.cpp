@@ -1,7 +1,11 @@
 #include "localname.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,4 +106,21 @@ qint64 fileSize(const QString &path)
 {
     struct stat info {};
     return ::stat(localName(path).constData(), &info) == 0 ? qint64(info.st_size) : 0;
+}
+
+QString absolutePath(const QString &path)
+{
+    QString absolute = path;
+    if (!path.startsWith(QLatin1Char('/'))) {
+        char *current = ::getcwd(nullptr, 0);
+        absolute = fromLocalName(current) + QLatin1Char('/') + path;
+        ::free(current);
+    }
+    const QString clean = QDir::cleanPath(absolute);
+    return path.endsWith(QLatin1Char('/')) && clean != QLatin1String("/") ? clean + QLatin1Char('/') : clean;
+}
+
+QString folderOf(const QString &path)
+{
+    return QFileInfo(absolutePath(path)).path();
 }

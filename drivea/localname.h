@@ -10,6 +10,12 @@
 QByteArray localName(const QString &name);
 QString fromLocalName(const QByteArray &bytes);
 
+// path from the root, as the current folder continues it, without "." and ".." in it.
+QString absolutePath(const QString &path);
+
+// The folder that holds path, from the root.
+QString folderOf(const QString &path);
+
 // The names in folder, without "." and "..", each byte for byte; none when it cannot be read.
 QStringList namesIn(const QString &folder);
 

@@ -3,7 +3,6 @@
 #include "localname.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -16,10 +15,18 @@ namespace {
 
 QString recordFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    QString state = fromLocalName(qgetenv("XDG_STATE_HOME"));
     if (!state.startsWith(QLatin1Char('/')))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
+        state = fromLocalName(qgetenv("HOME")) + QStringLiteral("/.local/state");
     return state + QStringLiteral("/dupliva/unfinished");
+}
+
+// Makes folder and the folders above it that are missing; true when it is there.
+bool makeFolders(const QByteArray &folder)
+{
+    for (qsizetype slash = folder.indexOf('/', 1); slash > 0; slash = folder.indexOf('/', slash + 1))
+        ::mkdir(folder.left(slash).constData(), 0777);
+    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST;
 }
 
 // A record holds the folder's path and the prefix, each on a line of its own.
@@ -86,7 +93,7 @@ namespace TemporaryFiles {
 void record(const QString &folder, const QString &prefix)
 {
     const QString records = recordFolder();
-    if (!QDir().mkpath(records))
+    if (!makeFolders(localName(records)))
         return;
     ::chmod(localName(records).constData(), 0700);
     const QByteArray text = recordText(folder, prefix), file = recordPath(text);

@@ -8,11 +8,10 @@
 #include "imageformat.h"
 #include "mounteddisk.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -298,7 +297,8 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     // locked by its device; a device that is not there has nothing to guard.
     DriveALock lock;
     const QString lockedPath = floppy.mounted() ? block.mountPoints.constFirst() : block.device;
-    if (QFileInfo::exists(lockedPath)) {
+    struct stat info {};
+    if (::stat(localName(lockedPath).constData(), &info) == 0) {
         if (const QString why = lock.take(lockedPath); !why.isEmpty())
             return why;
     }

@@ -11,7 +11,6 @@
 #include "temporaryfiles.h"
 
 #include <QFileInfo>
-#include <QDir>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -47,17 +46,17 @@ QStringList namesOf(const auto &files)
     return names;
 }
 
+QString copyPrefixFor(const QString &imagePath)
+{
+    return QStringLiteral(".%1.dupliva-").arg(QFileInfo(imagePath).fileName());
+}
+
 // Where a group is written before it takes the image's place: a hidden file beside the
 // image, so that the emulator does not list it; each run's its own.
 QString copyPathFor(const QString &imagePath)
 {
-    const QFileInfo image(imagePath);
-    return image.dir().filePath(QStringLiteral(".%1.dupliva-%2").arg(image.fileName()).arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0')));
-}
-
-QString copyPrefixFor(const QString &imagePath)
-{
-    return QStringLiteral(".%1.dupliva-").arg(QFileInfo(imagePath).fileName());
+    const QString unique = QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+    return folderOf(imagePath) + QLatin1Char('/') + copyPrefixFor(imagePath) + unique;
 }
 
 // Returns 0 or the failure's errno.
@@ -85,7 +84,7 @@ int syncAndDropCache(int fd)
 
 int syncFolderOf(const QString &path)
 {
-    const int folder = ::open(localName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::open(localName(folderOf(path)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return errno;
     const int error = ::fsync(folder) == 0 ? 0 : errno;
@@ -108,10 +107,10 @@ int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *fa
     int copy = -1;
     do {
         *copyPath = copyPathFor(imagePath);
-        TemporaryFiles::record(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
+        TemporaryFiles::record(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
         copy = ::open(localName(*copyPath).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
         if (copy < 0)
-            TemporaryFiles::forget(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
+            TemporaryFiles::forget(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
     } while (copy < 0 && errno == EEXIST);
     int error = copy < 0 ? errno : copyWholeFile(image, copy, info.st_size);
     ::close(image);
@@ -124,7 +123,7 @@ int makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *fa
     if (copy >= 0) {
         ::close(copy);
         ::unlink(localName(*copyPath).constData());
-        TemporaryFiles::forget(QFileInfo(*copyPath).absolutePath(), QFileInfo(*copyPath).fileName());
+        TemporaryFiles::forget(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
     }
     *failure = driveFailure(OtherFailure, driveText("Each group is first written to a copy of the image beside it, "
                                                     "which cannot be made: %1: %2")
@@ -233,7 +232,7 @@ CopyOutcome ImageDriveA::takeDrive()
     if (const QString why = lock.take(imagePath); !why.isEmpty())
         return driveFailure(OtherFailure, why);
     if (medium == Medium::ImageFile)
-        TemporaryFiles::removeLeftovers(QFileInfo(imagePath).absolutePath(), copyPrefixFor(imagePath));
+        TemporaryFiles::removeLeftovers(folderOf(imagePath), copyPrefixFor(imagePath));
     return {};
 }
 
@@ -299,7 +298,7 @@ CopyOutcome ImageDriveA::writeBeside(const QList<Copy> &files)
         outcome = replaceImage(copyPath, copy);
     if (!outcome.ok())
         ::unlink(localName(copyPath).constData());
-    TemporaryFiles::forget(QFileInfo(copyPath).absolutePath(), QFileInfo(copyPath).fileName());
+    TemporaryFiles::forget(folderOf(copyPath), QFileInfo(copyPath).fileName());
     ::close(copy);
     return outcome;
 }
@@ -409,7 +408,7 @@ CopyOutcome ImageDriveA::write(const QString &target, const QList<Copy> &files, 
     QStringList arguments{QStringLiteral("-i"), target, QStringLiteral("-D"), QStringLiteral("oO")};
     for (const Copy &file : files) {
         const QString link = links.filePath(file.name);
-        const QByteArray source = localName(QFileInfo(file.source).absoluteFilePath());
+        const QByteArray source = localName(absolutePath(file.source));
         if (!links.isValid() || ::symlink(source.constData(), localName(link).constData()) < 0)
             return {OtherFailure, QStringLiteral("%1: %2").arg(link, qt_error_string(errno)), file.source};
         arguments.append(link);

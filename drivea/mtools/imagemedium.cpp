@@ -1,0 +1,110 @@
+#include "imagemedium.h"
+
+#include "drivealock.h"
+#include "floppysizes.h"
+#include "imagedrive.h"
+#include "imageformat.h"
+#include "mtools.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+
+namespace {
+
+QString describeImage(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const ImageFile image = examineImage(path);
+    if (image.error)
+        return driveText("floppy image %1, not made yet (\"Format A:\\\" makes it)").arg(name);
+    if (!image.usable())
+        return driveText("floppy image %1, %2").arg(name, image.whyNot);
+    CopyOutcome failure;
+    const qint64 freeBytes = listRoot(path, &failure).freeBytes;
+    if (!failure.ok())
+        return driveText("floppy image %1, %2").arg(name, failure.reason);
+    if (freeBytes < 0)
+        return driveText("floppy image %1, %2").arg(name, driveText("mdir did not tell the free space on %1").arg(path));
+    return driveText("floppy image %1, %2, %3").arg(name, capacityText(image.size), freeText(freeBytes));
+}
+
+// Erased with its own size, or followed by the next numbered one.
+class ImageFormat : public DriveAFormat {
+public:
+    ImageFormat(QString path, DriveAMedium::ImageMade imageMade)
+        : path(std::move(path))
+        , imageMade(std::move(imageMade))
+    {
+    }
+
+    QString description() const override { return describeImage(path); }
+
+    QString whyNotPossible() const override
+    {
+        const ImageFile image = examineImage(path);
+        if (image.error || isFloppySize(image.size))
+            return {};
+        return driveText("%1 holds %2, not a floppy's size: it may be a hard-disk image, so it is not "
+                         "formatted here.")
+            .arg(path, capacityText(image.size));
+    }
+
+    QString nextImageName() const override { return QFileInfo(nextImagePath(path)).fileName(); }
+
+    QString whyNoNextImage() const override
+    {
+        const QString base = QFileInfo(path).completeBaseName();
+        if (base.isEmpty() || !base.back().isDigit() || !nextImageName().isEmpty())
+            return {};
+        return driveText("No next image: no free number of the same width follows %1").arg(QFileInfo(path).fileName());
+    }
+
+    QString erase(const QString &label) override
+    {
+        // An image that does not exist yet is made afresh, never over another file.
+        DriveALock lock;
+        if (examineImage(path).error != ENOENT) {
+            if (const QString why = lock.take(path); !why.isEmpty())
+                return why;
+        }
+        return formatImage(path, label).reason;
+    }
+
+    QString createNextImage(const QString &label) override
+    {
+        const FormatOutcome outcome = ::createNextImage(path, label);
+        if (!outcome.ok())
+            return outcome.reason;
+        path = outcome.image;
+        imageMade(path);
+        return {};
+    }
+
+private:
+    QString path;
+    DriveAMedium::ImageMade imageMade;
+};
+
+} // namespace
+
+std::unique_ptr<DriveA> ImageMedium::driveForRun() const
+{
+    return std::make_unique<ImageDriveA>(image);
+}
+
+std::unique_ptr<DriveAFormat> ImageMedium::driveForFormat(const ImageMade &imageMade) const
+{
+    return std::make_unique<ImageFormat>(image, imageMade);
+}
+
+QString ImageMedium::description() const
+{
+    return describeImage(image);
+}
+
+QString ImageMedium::describeRun(const QList<RunGroup> &groups) const
+{
+    const std::optional<DiskRoom> room = examineImage(image).usable() ? diskRoomThroughMtools(image) : std::nullopt;
+    return room ? describePlan(planDisks(*room, groups)) : QString();
+}
