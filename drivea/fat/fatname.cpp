@@ -6,6 +6,15 @@ namespace {
 
 constexpr qsizetype longestName = 255;
 
+// Whether c may stand in a short (8.3) name as FAT stores it: an ASCII letter or digit,
+// or one of ! # $ % & ' ( ) - @ ^ _ ` { } ~.
+bool isShortNameCharacter(QChar c)
+{
+    if (c.unicode() >= 128)
+        return false;
+    return c.isLetterOrNumber() || QLatin1String("!#$%&'()-@^_`{}~").contains(c);
+}
+
 bool isShortNamePart(QStringView part, qsizetype most)
 {
     if (part.isEmpty() || part.size() > most)
@@ -22,13 +31,6 @@ bool fitsEightDotThree(const QString &name)
 }
 
 } // namespace
-
-bool isShortNameCharacter(QChar c)
-{
-    if (c.unicode() >= 128)
-        return false;
-    return c.isLetterOrNumber() || QLatin1String("!#$%&'()-@^_`{}~").contains(c);
-}
 
 QString whyFatCannotStore(const QString &name)
 {

@@ -6,10 +6,6 @@
 
 constexpr qint64 directoryEntryBytes = 32;
 
-// Whether c may stand in a short (8.3) name as FAT stores it: an ASCII letter or digit,
-// or one of ! # $ % & ' ( ) - @ ^ _ ` { } ~.
-bool isShortNameCharacter(QChar c);
-
 // Why FAT cannot store name at all, or an empty text if it can.
 QString whyFatCannotStore(const QString &name);
 

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -108,12 +107,6 @@ int copyContents(int source, int target, off_t size)
 }
 
 } // namespace
-
-bool FolderDriveA::isTemporaryName(const QByteArray &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^~D[0-9A-Z]{6}\\.TMP$"), QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(QString::fromLatin1(name)).hasMatch();
-}
 
 FolderDriveA::FolderDriveA(const QString &folder, Medium medium, const QString &label)
     : folderPath(folder)

@@ -43,10 +43,6 @@ public:
 
     QString folder() const { return folderPath; }
 
-    // Whether name is one that this drive gives its temporary copies: "~D3KA01F.TMP".
-    // Only those it has recorded are ever removed.
-    static bool isTemporaryName(const QByteArray &name);
-
 private:
     struct Staged {
         QByteArray temporary;

@@ -24,8 +24,6 @@ public:
     CopyOutcome Flush() override;
     void EndRun() override;
 
-    QString image() const { return imagePath; }
-
 private:
     struct Copy {
         QString source;

@@ -117,6 +117,33 @@ std::optional<DiskRoom> roomFromBootSector(const QString &minfo)
     return room;
 }
 
+// The root directory as `mdir -a` prints it under LC_ALL=C.UTF-8.
+RootListing parseRootListing(const QByteArray &mdirOutput)
+{
+    // "01SAMB~1 STY      3000 2026-12-07  22:08  01Samba Latin.sty"; the long name is
+    // missing when the short one is the whole name.
+    static const QRegularExpression entryLine(
+        QStringLiteral("^(.{8}) (.{3}) +(<DIR>|\\d+) +\\d{4}-\\d\\d-\\d\\d +\\d\\d?:\\d\\d(?:  (.*\\S))? *$"));
+    static const QRegularExpression freeLine(QStringLiteral("^ *([0-9][0-9 ]*) bytes free$"));
+    static const QString labelLine = QStringLiteral(" Volume in drive : is ");
+    RootListing listing;
+    for (const QString &line : QString::fromUtf8(mdirOutput).split(QLatin1Char('\n'))) {
+        if (line.startsWith(labelLine)) {
+            listing.label = line.mid(labelLine.size()).trimmed();
+        } else if (const QRegularExpressionMatch free = freeLine.match(line); free.hasMatch()) {
+            listing.freeBytes = free.captured(1).remove(QLatin1Char(' ')).toLongLong();
+        } else if (const QRegularExpressionMatch entry = entryLine.match(line); entry.hasMatch()) {
+            const QString base = entry.captured(1).trimmed(), extension = entry.captured(2).trimmed();
+            RootEntry root;
+            root.shortName = extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
+            root.name = entry.captured(4).isEmpty() ? root.shortName : entry.captured(4);
+            root.folder = entry.captured(3) == QLatin1String("<DIR>");
+            listing.entries.append(root);
+        }
+    }
+    return listing;
+}
+
 } // namespace
 
 MtoolsRun runMtools(const QString &program, const QStringList &arguments, int inherited)
@@ -162,32 +189,6 @@ CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString 
     if (words.isEmpty())
         return {OtherFailure, driveText("mtools gave up on %1 without a word (exit code %2)").arg(imagePath).arg(exitCode)};
     return {OtherFailure, words};
-}
-
-RootListing parseRootListing(const QByteArray &mdirOutput)
-{
-    // "01SAMB~1 STY      3000 2026-12-07  22:08  01Samba Latin.sty"; the long name is
-    // missing when the short one is the whole name.
-    static const QRegularExpression entryLine(
-        QStringLiteral("^(.{8}) (.{3}) +(<DIR>|\\d+) +\\d{4}-\\d\\d-\\d\\d +\\d\\d?:\\d\\d(?:  (.*\\S))? *$"));
-    static const QRegularExpression freeLine(QStringLiteral("^ *([0-9][0-9 ]*) bytes free$"));
-    static const QString labelLine = QStringLiteral(" Volume in drive : is ");
-    RootListing listing;
-    for (const QString &line : QString::fromUtf8(mdirOutput).split(QLatin1Char('\n'))) {
-        if (line.startsWith(labelLine)) {
-            listing.label = line.mid(labelLine.size()).trimmed();
-        } else if (const QRegularExpressionMatch free = freeLine.match(line); free.hasMatch()) {
-            listing.freeBytes = free.captured(1).remove(QLatin1Char(' ')).toLongLong();
-        } else if (const QRegularExpressionMatch entry = entryLine.match(line); entry.hasMatch()) {
-            const QString base = entry.captured(1).trimmed(), extension = entry.captured(2).trimmed();
-            RootEntry root;
-            root.shortName = extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
-            root.name = entry.captured(4).isEmpty() ? root.shortName : entry.captured(4);
-            root.folder = entry.captured(3) == QLatin1String("<DIR>");
-            listing.entries.append(root);
-        }
-    }
-    return listing;
 }
 
 RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)

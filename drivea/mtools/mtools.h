@@ -36,13 +36,12 @@ struct RootEntry {
     bool folder = false;
 };
 
-// The root directory of a FAT disk, as `mdir -a` prints it under LC_ALL=C.UTF-8.
+// The root directory of a FAT disk, as mdir lists it.
 struct RootListing {
     QList<RootEntry> entries;
     QString label; // empty for a disk without a volume label
     qint64 freeBytes = -1; // -1 when mdir did not say
 };
-RootListing parseRootListing(const QByteArray &mdirOutput);
 
 // The root directory of the image or device at path, read with mdir; an mdir that fails
 // gives its failure.
