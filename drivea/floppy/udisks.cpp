@@ -6,7 +6,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFile>
 
 namespace {
 
@@ -51,14 +50,10 @@ UDisksDrive driveFrom(const QString &path, const QVariantMap &drive)
 {
     return {
         .path = path,
-        .vendor = drive.value(QStringLiteral("Vendor")).toString(),
-        .model = drive.value(QStringLiteral("Model")).toString(),
         .connectionBus = drive.value(QStringLiteral("ConnectionBus")).toString(),
         .mediaCompatibility = drive.value(QStringLiteral("MediaCompatibility")).toStringList(),
         .media = drive.value(QStringLiteral("Media")).toString(),
-        .removable = drive.value(QStringLiteral("Removable")).toBool(),
         .mediaRemovable = drive.value(QStringLiteral("MediaRemovable")).toBool(),
-        .ejectable = drive.value(QStringLiteral("Ejectable")).toBool(),
     };
 }
 
@@ -76,9 +71,6 @@ UDisksBlock blockFrom(const QString &path, const UDisksInterfaces &interfaces)
         .isPartition = interfaces.contains(partitionInterface),
         .mountPoints = byteStrings(interfaces.value(filesystemInterface).value(QStringLiteral("MountPoints"))),
         .idLabel = block.value(QStringLiteral("IdLabel")).toString(),
-        .idType = block.value(QStringLiteral("IdType")).toString(),
-        .readOnly = block.value(QStringLiteral("ReadOnly")).toBool(),
-        .hintSystem = block.value(QStringLiteral("HintSystem")).toBool(),
         .hintIgnore = block.value(QStringLiteral("HintIgnore")).toBool(),
     };
 }

@@ -17,14 +17,10 @@ using UDisksObjects = QMap<QDBusObjectPath, UDisksInterfaces>;
 // out on purpose: UDisks2 cannot know it for a floppy drive without spinning it.
 struct UDisksDrive {
     QString path; // the D-Bus object path
-    QString vendor;
-    QString model;
     QString connectionBus; // "usb", or empty for an internal drive
     QStringList mediaCompatibility;
     QString media;
-    bool removable = false;
     bool mediaRemovable = false;
-    bool ejectable = false;
 };
 
 // A block device as UDisks2 shows it (org.freedesktop.UDisks2.Block and, when it has
@@ -39,9 +35,6 @@ struct UDisksBlock {
     bool isPartition = false;
     QStringList mountPoints;
     QString idLabel;
-    QString idType;
-    bool readOnly = false;
-    bool hintSystem = false;
     bool hintIgnore = false; // the system asks that it be shown to no user
 };
 
