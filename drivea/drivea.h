@@ -37,11 +37,15 @@ struct CopyOutcome {
 };
 
 // A failure of drive A itself, not of any style.
-inline CopyOutcome driveFailure(int code, const QString &reason)
+inline CopyOutcome driveFailure(CopyOutcome outcome)
 {
-    CopyOutcome outcome{code, reason};
     outcome.aboutDrive = true;
     return outcome;
+}
+
+inline CopyOutcome driveFailure(int code, const QString &reason)
+{
+    return driveFailure(CopyOutcome{code, reason});
 }
 
 // A group as a copy run writes it: each source and the name it is written under.

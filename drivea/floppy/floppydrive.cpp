@@ -1,11 +1,11 @@
 #include "floppydrive.h"
 
 #include "drivealock.h"
-#include "localname.h"
-#include "floppies.h"
 #include "floppydevice.h"
+#include "folderdrive.h"
 #include "imagedrive.h"
 #include "imageformat.h"
+#include "localname.h"
 #include "mounteddisk.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "diskplan.h"
-#include "folderdrive.h"
+#include "drivea.h"
 #include "floppies.h"
 
 #include <memory>

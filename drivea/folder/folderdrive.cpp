@@ -151,11 +151,8 @@ CopyOutcome FolderDriveA::openDisk()
     if (folderPath.isEmpty())
         return driveFailure(DriveNotReady, qt_error_string(ENODEV));
     folderFd = ::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0) {
-        CopyOutcome outcome = systemFailure(errno);
-        outcome.aboutDrive = true;
-        return outcome;
-    }
+    if (folderFd < 0)
+        return driveFailure(systemFailure(errno));
     if (const QString why = lock.take(folderPath); !why.isEmpty()) {
         closeFolder();
         return driveFailure(OtherFailure, why);
@@ -175,8 +172,7 @@ CopyOutcome FolderDriveA::openDisk()
 // lost its disk.
 CopyOutcome FolderDriveA::diskFailure(int error) const
 {
-    CopyOutcome outcome = systemFailure(error, folderPath);
-    outcome.aboutDrive = true;
+    CopyOutcome outcome = driveFailure(systemFailure(error, folderPath));
     if (outcome.code == DiskFull)
         return outcome;
     struct stat folderInfo {};

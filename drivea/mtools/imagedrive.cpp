@@ -25,17 +25,7 @@ namespace {
 // A failure to reach the image file itself.
 CopyOutcome imageFailure(const QString &imagePath, int error)
 {
-    CopyOutcome outcome = systemFailure(error, imagePath);
-    outcome.aboutDrive = true;
-    return outcome;
-}
-
-// A failure of mtools on the image, which no style is to blame for.
-CopyOutcome mtoolsDriveFailure(const QString &imagePath, const MtoolsRun &run)
-{
-    CopyOutcome outcome = mtoolsFailure(imagePath, run.exitCode, run.errors);
-    outcome.aboutDrive = true;
-    return outcome;
+    return driveFailure(systemFailure(error, imagePath));
 }
 
 QStringList namesOf(const auto &files)
@@ -209,11 +199,8 @@ CopyOutcome ImageDriveA::checkImage() const
 {
     if (imagePath.isEmpty())
         return driveFailure(DriveNotReady, driveText("No floppy image is set up as drive A"));
-    if (medium == Medium::BlockDevice) {
-        CopyOutcome state = examineFloppyDevice(imagePath).state;
-        state.aboutDrive = true;
-        return state;
-    }
+    if (medium == Medium::BlockDevice)
+        return driveFailure(examineFloppyDevice(imagePath).state);
     const ImageFile image = examineImage(imagePath);
     if (image.error)
         return imageFailure(imagePath, image.error);
@@ -380,10 +367,8 @@ CopyOutcome ImageDriveA::refuseNamesTaken(const QList<Copy> &files) const
 {
     CopyOutcome failure;
     const RootListing root = listRoot(imagePath, &failure);
-    if (!failure.ok()) {
-        failure.aboutDrive = true;
-        return failure;
-    }
+    if (!failure.ok())
+        return driveFailure(failure);
     for (const Copy &file : files) {
         const auto refuse = [&](const QString &why) { return CopyOutcome{OtherFailure, why, file.source}; };
         const auto isFolderNamed = [&](const RootEntry &entry) { return entry.folder && file.name.compare(entry.name, Qt::CaseInsensitive) == 0; };
