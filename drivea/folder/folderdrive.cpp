@@ -1,8 +1,8 @@
 #include "folderdrive.h"
 
-#include "mounteddisk.h"
 #include "fatname.h"
 #include "localname.h"
+#include "mounteddisk.h"
 #include "stylecopy.h"
 #include "systemfailure.h"
 #include "temporaryfiles.h"
@@ -64,8 +64,6 @@ qint64 blocksFor(qint64 bytes, qint64 blockBytes)
 {
     return (bytes + blockBytes - 1) / blockBytes;
 }
-
-
 
 bool isOutOfRoom(int error)
 {

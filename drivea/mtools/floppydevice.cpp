@@ -1,10 +1,8 @@
 #include "floppydevice.h"
 
-#include "localname.h"
 #include "floppysizes.h"
+#include "localname.h"
 #include "systemfailure.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>

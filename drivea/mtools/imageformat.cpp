@@ -1,12 +1,11 @@
 #include "imageformat.h"
 
-#include "localname.h"
 #include "fatname.h"
 #include "floppysizes.h"
+#include "localname.h"
 #include "mtools.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 

@@ -4,13 +4,11 @@
 #include "floppysizes.h"
 #include "localname.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <csignal>
