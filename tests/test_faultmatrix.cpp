@@ -481,6 +481,17 @@ Expected secondWriterThroughLink(Case &c)
     return {{"CANNOT COPY: Another Dupliva window is writing to drive A (" + c.disk + ")", MsgCritical, "Copy to A:\\"}, Stops::AtStart};
 }
 
+// The image has a second name: replacing it under one would part the two.
+Expected imageWithTwoNames(Case &c)
+{
+    if (c.kind != Image)
+        return {ready(), Stops::Never};
+    ::link(localName(c.disk).constData(), localName(c.work.filePath("LINK.IMG")).constData());
+    return {{"CANNOT COPY: " + c.disk + " has 2 names (hard links): each group replaces the image file as a whole, which "
+             "would part it from its other names. Copy the image to a file of its own.", MsgCritical, "Copy to A:\\"},
+            Stops::AtStart};
+}
+
 // The failing style's name is the short name of a long-named style already on the disk.
 Expected shortNameOfAnother(Case &c)
 {
@@ -553,6 +564,7 @@ const Fault faults[] = {
     {"killed while writing", killedWhileWriting},
     {"second writer", secondWriter, true, false},
     {"second writer through a link", secondWriterThroughLink, true, false},
+    {"image with two names", imageWithTwoNames, true, false},
     {"short name of another style", shortNameOfAnother},
     {"two styles under one name", twoStylesOneName},
     {"group that does not fit", groupDoesNotFit},

@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,8 +219,35 @@ CopyOutcome ImageDriveA::takeDrive()
         return {};
     if (const QString why = lock.take(imagePath); !why.isEmpty())
         return driveFailure(OtherFailure, why);
-    if (medium == Medium::ImageFile)
-        TemporaryFiles::removeLeftovers(folderOf(imagePath), copyPrefixFor(imagePath));
+    if (medium == Medium::BlockDevice)
+        return {};
+    if (CopyOutcome outcome = findImageFile(); !outcome.ok()) {
+        lock.release();
+        return outcome;
+    }
+    TemporaryFiles::removeLeftovers(folderOf(imageFile), copyPrefixFor(imageFile));
+    return {};
+}
+
+// The file that the copies replace: a symbolic link is followed, so that the image itself
+// is replaced, not the link; an image with other names (hard links) is left alone, since
+// replacing it under one name would part it from the others.
+CopyOutcome ImageDriveA::findImageFile()
+{
+    char *real = ::realpath(localName(imagePath).constData(), nullptr);
+    struct stat info {};
+    if (!real || ::stat(real, &info) < 0) {
+        ::free(real);
+        return imageFailure(imagePath, errno);
+    }
+    imageFile = fromLocalName(real);
+    ::free(real);
+    if (info.st_nlink > 1)
+        return driveFailure(OtherFailure, driveText("%1 has %2 names (hard links): each group replaces the image file as a "
+                                                    "whole, which would part it from its other names. Copy the image to a "
+                                                    "file of its own.")
+                                              .arg(imagePath)
+                                              .arg(info.st_nlink));
     return {};
 }
 
@@ -271,7 +299,7 @@ CopyOutcome ImageDriveA::writeBeside(const QList<Copy> &files)
 {
     QString copyPath;
     CopyOutcome outcome;
-    const int copy = makeCopyOfImage(imagePath, &copyPath, &outcome);
+    const int copy = makeCopyOfImage(imageFile, &copyPath, &outcome);
     if (copy < 0)
         return outcome;
     outcome = write(copyPath, files, -1);
@@ -294,10 +322,10 @@ CopyOutcome ImageDriveA::replaceImage(const QString &copy, int copyFd)
 {
     if (!lock.lockReplacement(copyFd))
         return driveFailure(OtherFailure, driveText("Drive A cannot be locked for writing: %1: %2").arg(copy, qt_error_string(errno)));
-    if (::rename(localName(copy).constData(), localName(imagePath).constData()) < 0)
+    if (::rename(localName(copy).constData(), localName(imageFile).constData()) < 0)
         return imageFailure(imagePath, errno);
     lock.replaced();
-    if (const int error = syncFolderOf(imagePath))
+    if (const int error = syncFolderOf(imageFile))
         return imageFailure(imagePath, error);
     return {};
 }

@@ -32,6 +32,7 @@ private:
 
     CopyOutcome checkImage() const;
     CopyOutcome takeDrive();
+    CopyOutcome findImageFile();
     CopyOutcome refuseChangedNames(const QList<Copy> &files) const;
     CopyOutcome refuseNamesTaken(const QList<Copy> &files) const;
     CopyOutcome writeBeside(const QList<Copy> &files);
@@ -42,6 +43,7 @@ private:
     void removeFiles(const QList<Copy> &files) const;
 
     QString imagePath;
+    QString imageFile; // the image itself, once the run has locked it
     Medium medium;
     DriveALock lock;
     // Asked for since the last flush.
