@@ -43,10 +43,10 @@ std::unique_ptr<DriveAMedium> DriveAChoice::medium() const
     struct stat info {};
     const bool found = !path.isEmpty() && ::stat(localName(path).constData(), &info) == 0;
     if (path.isEmpty() || (found && S_ISBLK(info.st_mode)))
-        return std::make_unique<FloppyMedium>(udisks, path);
+        return floppyMedium(udisks, path);
     if (found ? S_ISREG(info.st_mode) : hasImageName(path))
-        return std::make_unique<ImageMedium>(path);
-    return std::make_unique<FolderMedium>(path);
+        return imageMedium(path);
+    return folderMedium(path);
 }
 
 std::unique_ptr<DriveA> DriveAChoice::driveForRun() const

@@ -39,25 +39,33 @@ private:
     QString device;
 };
 
+class FloppyMedium : public DriveAMedium {
+public:
+    FloppyMedium(UDisks &udisks, QString device) : udisks(udisks), device(std::move(device)) {}
+
+    std::unique_ptr<DriveA> driveForRun() const override { return std::make_unique<FloppyDriveA>(udisks, device); }
+
+    std::unique_ptr<DriveAFormat> driveForFormat(const ImageMade &) const override
+    {
+        return std::make_unique<FloppyFormat>(udisks, device);
+    }
+
+    QString description() const override { return describeFloppyDrive(udisks, device); }
+
+    QString describeRun(const QList<RunGroup> &groups) const override
+    {
+        const std::optional<DiskRoom> room = mountedFloppyRoom(udisks, device);
+        return room ? describePlan(planDisks(*room, groups)) : QString();
+    }
+
+private:
+    UDisks &udisks;
+    QString device;
+};
+
 } // namespace
 
-std::unique_ptr<DriveA> FloppyMedium::driveForRun() const
+std::unique_ptr<DriveAMedium> floppyMedium(UDisks &udisks, const QString &device)
 {
-    return std::make_unique<FloppyDriveA>(udisks, device);
-}
-
-std::unique_ptr<DriveAFormat> FloppyMedium::driveForFormat(const ImageMade &) const
-{
-    return std::make_unique<FloppyFormat>(udisks, device);
-}
-
-QString FloppyMedium::description() const
-{
-    return describeFloppyDrive(udisks, device);
-}
-
-QString FloppyMedium::describeRun(const QList<RunGroup> &groups) const
-{
-    const std::optional<DiskRoom> room = mountedFloppyRoom(udisks, device);
-    return room ? describePlan(planDisks(*room, groups)) : QString();
+    return std::make_unique<FloppyMedium>(udisks, device);
 }

@@ -86,25 +86,32 @@ private:
     DriveAMedium::ImageMade imageMade;
 };
 
+class ImageMedium : public DriveAMedium {
+public:
+    explicit ImageMedium(QString image) : image(std::move(image)) {}
+
+    std::unique_ptr<DriveA> driveForRun() const override { return std::make_unique<ImageDriveA>(image); }
+
+    std::unique_ptr<DriveAFormat> driveForFormat(const ImageMade &imageMade) const override
+    {
+        return std::make_unique<ImageFormat>(image, imageMade);
+    }
+
+    QString description() const override { return describeImage(image); }
+
+    QString describeRun(const QList<RunGroup> &groups) const override
+    {
+        const std::optional<DiskRoom> room = examineImage(image).usable() ? diskRoomThroughMtools(image) : std::nullopt;
+        return room ? describePlan(planDisks(*room, groups)) : QString();
+    }
+
+private:
+    QString image;
+};
+
 } // namespace
 
-std::unique_ptr<DriveA> ImageMedium::driveForRun() const
+std::unique_ptr<DriveAMedium> imageMedium(const QString &image)
 {
-    return std::make_unique<ImageDriveA>(image);
-}
-
-std::unique_ptr<DriveAFormat> ImageMedium::driveForFormat(const ImageMade &imageMade) const
-{
-    return std::make_unique<ImageFormat>(image, imageMade);
-}
-
-QString ImageMedium::description() const
-{
-    return describeImage(image);
-}
-
-QString ImageMedium::describeRun(const QList<RunGroup> &groups) const
-{
-    const std::optional<DiskRoom> room = examineImage(image).usable() ? diskRoomThroughMtools(image) : std::nullopt;
-    return room ? describePlan(planDisks(*room, groups)) : QString();
+    return std::make_unique<ImageMedium>(image);
 }
