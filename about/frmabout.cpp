@@ -12,10 +12,13 @@
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyleOptionFocusRect>
 
 #include <vector>
 
@@ -110,6 +113,41 @@ std::vector<Control> design()
     };
 }
 
+// A link that the keyboard reaches too: Tab comes to it after the button, and Return or
+// the space bar follows it. With the focus it shows a focus frame around its text.
+class KeyboardLink : public ClickableLabel {
+public:
+    KeyboardLink(const QString &text, QWidget *parent)
+        : ClickableLabel(text, parent)
+    {
+        setFocusPolicy(Qt::TabFocus);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int key = event->key();
+        const bool follow = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+        if (follow && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat())
+            emit clicked();
+        else
+            ClickableLabel::keyPressEvent(event);
+    }
+
+    void paintEvent(QPaintEvent *event) override
+    {
+        ClickableLabel::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = QStyle::alignedRect(layoutDirection(), alignment(), fontMetrics().size(0, text()), rect());
+        option.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+};
+
 void applyLook(QLabel *label, Look look)
 {
     switch (look) {
@@ -149,7 +187,7 @@ QWidget *createControl(const Control &control, QWidget *container)
     case Kind::Label:
         break;
     }
-    QLabel *label = control.look == Look::Link ? new ClickableLabel(control.text, container)
+    QLabel *label = control.look == Look::Link ? new KeyboardLink(control.text, container)
                                                : new QLabel(control.text, container);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(control.alignment);
@@ -214,6 +252,8 @@ void frmAbout::createControls()
     Label2->setAccessibleName(Label2->text());
     connect(Label1, &ClickableLabel::clicked, this, &frmAbout::Label1_Click);
     connect(Label2, &ClickableLabel::clicked, this, &frmAbout::Label2_Click);
+    setTabOrder(cmdClose, Label1);
+    setTabOrder(Label1, Label2);
 }
 
 void frmAbout::Form_Load()
