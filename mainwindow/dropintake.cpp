@@ -74,6 +74,14 @@ QStringList withFoldersOpened(const QStringList &paths)
     return files;
 }
 
+// The addresses of x-special/gnome-copied-files as a file list; empty for anything else.
+QByteArray uriListOfCopiedFiles(const QMimeData &clipboard)
+{
+    QList<QByteArray> lines = clipboard.data(QStringLiteral("x-special/gnome-copied-files")).split('\n');
+    const QByteArray operation = lines.takeFirst().trimmed();
+    return operation == "copy" || operation == "cut" ? lines.join('\n') : QByteArray();
+}
+
 } // namespace
 
 QStringList droppedFiles(const QMimeData &data)
@@ -90,7 +98,20 @@ QStringList droppedFiles(const QMimeData &data)
 
 void appendDroppedFiles(GroupList &group, const QMimeData &data)
 {
-    const QStringList files = withFoldersOpened(droppedFiles(data));
+    appendFiles(group, withFoldersOpened(droppedFiles(data)));
+}
+
+void appendPastedFiles(GroupList &group, const QMimeData &clipboard)
+{
+    if (clipboard.hasUrls())
+        return appendDroppedFiles(group, clipboard);
+    QMimeData fileList;
+    fileList.setData(QStringLiteral("text/uri-list"), uriListOfCopiedFiles(clipboard));
+    appendDroppedFiles(group, fileList);
+}
+
+void appendFiles(GroupList &group, const QStringList &files)
+{
     for (const QString &file : files)
         group.AddItem(file);
     // The new entries are on no disk yet: the next run copies the group again.
