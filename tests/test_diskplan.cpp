@@ -19,6 +19,8 @@ class DiskPlanTest : public QObject {
 private slots:
     void planMatchesRun_data();
     void planMatchesRun();
+    void planOfTheDiskInDriveA_data();
+    void planOfTheDiskInDriveA();
 };
 
 namespace {
@@ -120,6 +122,42 @@ void DiskPlanTest::planMatchesRun()
     QCOMPARE(landed, disks);
     QCOMPARE(plan->disks, disks);
     QVERIFY(describePlan(*plan).contains(QStringLiteral(", about %1 disks; ").arg(disks.size())));
+}
+
+void DiskPlanTest::planOfTheDiskInDriveA_data()
+{
+    QTest::addColumn<int>("freeClusters");
+    QTest::addColumn<int>("freeEntries");
+    QTest::addColumn<int>("styles"); // of 100 KB each, in group 1
+    QTest::addColumn<bool>("onDisk"); // the group's earlier copies
+    QTest::addColumn<QString>("onThisDisk");
+    QTest::newRow("group copied again over itself") << 10 << 100 << 2 << true << "all fit on this one.";
+    QTest::newRow("no room but for its earlier copies") << 10 << 100 << 2 << false << "none fits on this one.";
+    QTest::newRow("root directory the limit") << 500 << 3 << 5 << false
+                                              << "none fits on this one: its root directory has room for 3 more names.";
+}
+
+// A 720 KB disk in drive A, with the room that the rows leave on it.
+void DiskPlanTest::planOfTheDiskInDriveA()
+{
+    QFETCH(int, freeClusters);
+    QFETCH(int, freeEntries);
+    QFETCH(int, styles);
+    QFETCH(bool, onDisk);
+    QFETCH(QString, onThisDisk);
+    const QTemporaryDir folder;
+    RunGroup group{1, {}, {}};
+    DiskRoom room{737'280, 1024, 713, 112, false, freeClusters, freeEntries};
+    for (int i = 0; i < styles; ++i) {
+        group.sources.append(folder.filePath(QStringLiteral("xxS%1.STY").arg(i)));
+        group.names.append(QStringLiteral("01S%1.STY").arg(i));
+        writeFile(group.sources.last(), QByteArray(100 * 1024, 'x'));
+        if (onDisk)
+            room.fileBytes.insert(group.names.last(), 100 * 1024);
+    }
+
+    const QString plan = describePlan(planDisks(room, {group}));
+    QVERIFY2(plan.endsWith("; " + onThisDisk), qPrintable(plan));
 }
 
 QTEST_GUILESS_MAIN(DiskPlanTest)

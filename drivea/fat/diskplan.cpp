@@ -35,6 +35,22 @@ Cost costOf(const RunGroup &group, qint64 clusterBytes)
     return cost;
 }
 
+// What the copies of the group's names on the disk in drive A take, which the run frees
+// when it replaces them; their names keep their entries.
+Cost replacedOnThisDisk(const RunGroup &group, const DiskRoom &room)
+{
+    Cost freed;
+    for (const QString &name : group.names) {
+        const QString onDisk = fatDiskName(name);
+        const auto file = room.fileBytes.constFind(onDisk.toUpper());
+        if (file == room.fileBytes.cend())
+            continue;
+        freed.clusters += (*file + room.clusterBytes - 1) / room.clusterBytes;
+        freed.entries += directoryEntries(onDisk);
+    }
+    return freed;
+}
+
 QString whyTooLarge(const DiskRoom &room, int number, const Cost &cost)
 {
     const QString group = driveText("Group %1").arg(number, 2, 10, QLatin1Char('0'));
@@ -72,6 +88,7 @@ DiskPlan planDisks(const DiskRoom &room, const QList<RunGroup> &groups)
     Cost left{room.freeClusters, room.freeRootEntries};
     for (const RunGroup &group : groups) {
         const Cost cost = costOf(group, room.clusterBytes);
+        const Cost freed = plan.disks.size() == 1 ? replacedOnThisDisk(group, room) : Cost{};
         plan.styles += cost.styles;
         plan.bytes += cost.bytes;
         if (plan.groupNoDiskHolds)
@@ -81,9 +98,14 @@ DiskPlan planDisks(const DiskRoom &room, const QList<RunGroup> &groups)
             plan.whyNoDiskHolds = whyTooLarge(room, group.number, cost);
             continue;
         }
-        if (cost.clusters > left.clusters || cost.entries > left.entries) {
+        if (cost.clusters - freed.clusters > left.clusters || cost.entries - freed.entries > left.entries) {
+            if (plan.disks.size() == 1 && cost.clusters - freed.clusters <= left.clusters)
+                plan.namesLeftOnThisDisk = left.entries;
             plan.disks.append(QList<int>{});
             left = {room.clusters, room.rootEntries};
+        } else {
+            left.clusters += freed.clusters;
+            left.entries += freed.entries;
         }
         plan.disks.last().append(group.number);
         left.clusters -= cost.clusters;
@@ -102,9 +124,14 @@ QString describePlan(const DiskPlan &plan)
     if (plan.groupNoDiskHolds)
         return QStringLiteral("%1. %2").arg(run, plan.whyNoDiskHolds);
     const int disks = plan.disksUsed();
-    const QString onThisDisk = plan.disks.constFirst().isEmpty()
+    QString onThisDisk = plan.disks.constFirst().isEmpty()
         ? driveText("none fits on this one")
         : plan.disks.size() == 1 ? driveText("all fit on this one") : groupsText(plan.disks.constFirst()) + driveText(" on this one");
+    if (plan.namesLeftOnThisDisk == 0)
+        onThisDisk += driveText(": its root directory is full");
+    else if (plan.namesLeftOnThisDisk > 0)
+        onThisDisk += driveText(": its root directory has room for %n more name", ": its root directory has room for %n more names",
+                                plan.namesLeftOnThisDisk);
     return driveText("%1, about %2; %3.").arg(run, driveText("%n disk", "%n disks", disks), onThisDisk);
 }
 

@@ -2,6 +2,7 @@
 
 #include "drivea.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -19,6 +20,7 @@ struct DiskRoom {
     bool labelled = false;
     qint64 freeClusters = 0; // on the disk in drive A now
     int freeRootEntries = 0;
+    QHash<QString, qint64> fileBytes; // the size of each file on that disk, by its name in upper case
 
     // The root directory of the disk in drive A holds names. A volume label takes an entry
     // of it, on this disk and, as far as the plan can tell, on the next ones, which the
@@ -33,12 +35,16 @@ struct DiskPlan {
     qint64 bytes = 0;
     int groupNoDiskHolds = 0; // the first group that no empty disk holds, else 0
     QString whyNoDiskHolds;
+    // When the root directory of the disk in drive A, not its space, is what leaves the next
+    // group for another disk: the names it still has room for; else -1.
+    int namesLeftOnThisDisk = -1;
 
     int disksUsed() const;
 };
 
 // Each group goes whole onto what is left of the disk, or else onto the next one, as the
-// run goes when a group ends in "DISK FULL". Sources are measured as they are now.
+// run goes when a group ends in "DISK FULL"; on the disk in drive A a group's earlier
+// copies make room for it, as the run replaces them. Sources are measured as they are now.
 DiskPlan planDisks(const DiskRoom &room, const QList<RunGroup> &groups);
 
 // What the run will take, for a tooltip: "This run: 60 styles in 20 groups, 3.3 MB,

@@ -20,7 +20,12 @@ std::optional<DiskRoom> mountedDiskRoom(const QString &mountPoint, bool labelled
     const FloppySize floppy = floppyHolding(room.clusters * room.clusterBytes);
     room.capacity = floppy.bytes;
     room.rootEntries = floppy.rootEntries;
-    room.countRootDirectory(labelled, namesIn(mountPoint));
+    const QStringList names = namesIn(mountPoint);
+    room.countRootDirectory(labelled, names);
+    for (const QString &name : names) {
+        if (const qint64 bytes = fileSize(mountPoint + QLatin1Char('/') + name); bytes >= 0)
+            room.fileBytes.insert(name.toUpper(), bytes);
+    }
     return room;
 }
 

@@ -136,6 +136,7 @@ RootListing parseRootListing(const QByteArray &mdirOutput)
             root.shortName = extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
             root.name = entry.captured(4).isEmpty() ? root.shortName : entry.captured(4);
             root.folder = entry.captured(3) == QLatin1String("<DIR>");
+            root.bytes = root.folder ? 0 : entry.captured(3).toLongLong();
             listing.entries.append(root);
         }
     }
@@ -208,8 +209,11 @@ std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice)
     if (!room || !failure.ok() || root.freeBytes < 0)
         return std::nullopt;
     QStringList names;
-    for (const RootEntry &entry : root.entries)
+    for (const RootEntry &entry : root.entries) {
         names.append(entry.name);
+        if (!entry.folder)
+            room->fileBytes.insert(entry.name.toUpper(), entry.bytes);
+    }
     room->countRootDirectory(!root.label.isEmpty(), names);
     room->freeClusters = root.freeBytes / room->clusterBytes;
     return room;

@@ -34,6 +34,7 @@ struct RootEntry {
     QString name; // the long name, or else the short one
     QString shortName; // "01SAMB~1.STY"
     bool folder = false;
+    qint64 bytes = 0;
 };
 
 // The root directory of a FAT disk, as mdir lists it.
