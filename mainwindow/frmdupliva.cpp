@@ -8,11 +8,13 @@
 #include "frmabout.h"
 #include "frmduplivadesign.h"
 #include "groupclearing.h"
+#include "groupediting.h"
 #include "grouplistbox.h"
 #include "launcher.h"
 #include "messageboxes.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
@@ -41,6 +43,14 @@ QLabel *createPicture(QWidget *parent, const char *name, const TwipsRect &place,
     return image;
 }
 
+QList<int> allGroups()
+{
+    QList<int> numbers;
+    for (int number = 1; number <= GroupCount; ++number)
+        numbers.append(number);
+    return numbers;
+}
+
 } // namespace
 
 frmDupliva::frmDupliva(const PlatformServices &platform)
@@ -48,6 +58,7 @@ frmDupliva::frmDupliva(const PlatformServices &platform)
     , board(createDesign())
     , run(board, platform.drive, platform.messages, platform.progress)
 {
+    createWindowKeys();
     bindHandlers();
     lists[5]->setFocus();
 }
@@ -128,7 +139,7 @@ void frmDupliva::createGroups(QWidget *frame)
         label->setFont(captionFont());
         paintText(label, navy);
 
-        auto *list = new GroupListBox(caption, frame);
+        auto *list = new GroupListBox(caption, frame, design.group);
         list->setObjectName(QLatin1String(design.list));
         list->setGeometry(pixelsFromTwips({design.listLeft, design.listTop, listWidth, listHeight}));
         paintBackground(list, QPalette::Base, lightGrey);
@@ -161,6 +172,15 @@ void frmDupliva::createMenu()
     connect(help, &QAction::triggered, this, &frmDupliva::Help_Click);
 }
 
+// Keys of the window that no control shows.
+void frmDupliva::createWindowKeys()
+{
+    undoAction = new QAction(tr("Undo"), this);
+    undoAction->setShortcuts(QKeySequence::Undo);
+    connect(undoAction, &QAction::triggered, this, [this] { history.undo(); });
+    addAction(undoAction);
+}
+
 void frmDupliva::setTabOrder()
 {
     QWidget *previous = nullptr;
@@ -183,6 +203,7 @@ void frmDupliva::bindHandlers()
     for (int number = 1; number <= GroupCount; ++number) {
         connect(groupList(number), &GroupListBox::OLEDragDrop, this,
                 [this, number](const QMimeData &data) { List_OLEDragDrop(number, data); });
+        bindGroupEditing(number);
     }
     connect(button("CmdStartCopy"), &QPushButton::clicked, this, &frmDupliva::CmdStartCopy_Click);
     connect(button("Command1"), &QPushButton::clicked, this, &frmDupliva::Command1_Click);
@@ -195,6 +216,17 @@ void frmDupliva::bindHandlers()
     connect(&driveDescription, &QFutureWatcher<DriveATexts>::finished, this, &frmDupliva::showDriveDescription);
     button("CmdStartCopy")->installEventFilter(this);
     button("Command3")->installEventFilter(this);
+}
+
+void frmDupliva::bindGroupEditing(int number)
+{
+    GroupListBox *list = groupList(number);
+    connect(list, &GroupListBox::removeRequested, this, [this, number](int index) { removeEntry(number, index); });
+    connect(list, &GroupListBox::moveRequested, this,
+            [this, number](int index, int toGroup) { moveEntry(number, index, toGroup); });
+    connect(list, &GroupListBox::entryDropped, this,
+            [this, number](int fromGroup, int index) { moveEntry(fromGroup, index, number); });
+    connect(list, &GroupListBox::pasteRequested, this, [this, number] { pasteFiles(number); });
 }
 
 // The buttons that reach drive A say what it is, worked out only when the pointer or
@@ -238,6 +270,7 @@ void frmDupliva::CmdStartCopy_Click()
     if (running)
         return;
     setRunning(true);
+    history.clear(); // what the run copies stays copied
     QApplication::setOverrideCursor(Qt::WaitCursor);
     run.Start();
 }
@@ -278,18 +311,19 @@ void frmDupliva::setRunning(bool isRunning)
         list->setEnabled(!running);
     menuBar()->setEnabled(!running);
     findChild<QAction *>(QStringLiteral("Help"))->setEnabled(!running); // a screen reader presses the entry itself
+    undoAction->setEnabled(!running);
     if (!running && focusBeforeRun)
         focusBeforeRun->setFocus();
 }
 
 void frmDupliva::Command1_Click()
 {
-    EmptyGreenGroups(board);
+    history.record(allGroups(), [this] { EmptyGreenGroups(board); });
 }
 
 void frmDupliva::Command2_Click()
 {
-    EmptyAllGroups(board);
+    history.record(allGroups(), [this] { EmptyAllGroups(board); });
 }
 
 void frmDupliva::Command3_Click()
@@ -333,7 +367,33 @@ void frmDupliva::Help_Click()
 
 void frmDupliva::List_OLEDragDrop(int group, const QMimeData &data)
 {
-    appendDroppedFiles(board.group(group), data);
+    history.record({group}, [&] { appendDroppedFiles(board.group(group), data); });
+}
+
+// Whether the group has an entry at index that may change: while a run or a format is
+// under way the lists take no key and no drop, and a request already on its way is refused.
+bool frmDupliva::entryEditable(int group, int index) const
+{
+    return !running && group >= 1 && group <= GroupCount && index >= 0 && index < groupList(group)->ListCount();
+}
+
+void frmDupliva::removeEntry(int group, int index)
+{
+    if (entryEditable(group, index))
+        history.record({group}, [&] { RemoveEntry(*groupList(group), index); });
+}
+
+void frmDupliva::moveEntry(int fromGroup, int index, int toGroup)
+{
+    if (entryEditable(fromGroup, index) && toGroup != fromGroup)
+        history.record({fromGroup, toGroup}, [&] { MoveEntry(*groupList(fromGroup), index, board.group(toGroup)); });
+}
+
+void frmDupliva::pasteFiles(int group)
+{
+    const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
+    if (!running && clipboard)
+        history.record({group}, [&] { appendPastedFiles(board.group(group), *clipboard); });
 }
 
 QString frmDupliva::farewellPrompt()

@@ -3,6 +3,7 @@
 #include "copyrun.h"
 #include "frmabout.h"
 #include "groupboard.h"
+#include "grouphistory.h"
 #include "services.h"
 
 #include <QFutureWatcher>
@@ -47,11 +48,17 @@ private:
     void createGroups(QWidget *frame);
     void createButtonPanel(QWidget *panel);
     void createMenu();
+    void createWindowKeys();
     void setTabOrder();
     void bindHandlers();
+    void bindGroupEditing(int number);
     QPushButton *button(const char *name) const;
     void describeDriveA();
     void showDriveDescription();
+    bool entryEditable(int group, int index) const;
+    void removeEntry(int group, int index);
+    void moveEntry(int fromGroup, int index, int toGroup);
+    void pasteFiles(int group);
     void setRunning(bool running);
     void showItemStarted(int group, int index);
     void runEnded();
@@ -64,6 +71,8 @@ private:
     ClickableLabel *label10 = nullptr;
     GroupBoard board;
     CopyRun run;
+    GroupHistory history{board};
+    QAction *undoAction = nullptr;
     QPointer<frmAbout> about;
     struct DriveATexts {
         QString drive;

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
@@ -41,7 +42,7 @@ std::unique_ptr<QMimeData> fileList(const QStringList &paths)
 }
 
 // Drags data over a list and releases it there, as a file manager does.
-bool dropOnto(GroupListBox *list, const QMimeData &data)
+bool dropOnto(GroupListBox *list, const QMimeData &data, Qt::DropAction expected = Qt::CopyAction)
 {
     QWidget *target = list->viewport();
     const QPoint centre = target->rect().center();
@@ -53,7 +54,7 @@ bool dropOnto(GroupListBox *list, const QMimeData &data)
     QApplication::sendEvent(target, &move);
     QDropEvent drop(centre, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
-    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    return drop.isAccepted() && drop.dropAction() == expected;
 }
 
 QStringList entries(const GroupListBox *list)
@@ -62,6 +63,16 @@ QStringList entries(const GroupListBox *list)
     for (int i = 0; i < list->ListCount(); ++i)
         texts.append(list->List(i));
     return texts;
+}
+
+// "green", "red" or the colour's value, then the names of the entries: "green 01A 01B".
+QString shown(const GroupListBox *list)
+{
+    const quint32 colour = list->ForeColor();
+    QStringList words{colour == CopiedColour ? "green" : colour == PendingColour ? "red" : QString::number(colour)};
+    for (const QString &entry : entries(list))
+        words.append(QFileInfo(entry).baseName());
+    return words.join(' ');
 }
 
 // Clicks a command and waits for the run or format that it starts, if any, to end.
@@ -100,6 +111,8 @@ private slots:
     void dropAddresses();
     void dropWithoutFilesChangesNothing();
     void dropOnGreenGroupMakesItWaitAgain();
+    void editingAndUndoing_data();
+    void editingAndUndoing();
     void emptyGreenGroupsOnly();
     void emptyAll();
     void busyCursorDuringTheRunOnly();
@@ -270,6 +283,85 @@ void TestMainWindow::dropOnGreenGroupMakesItWaitAgain()
     QCOMPARE(entries(list2), (QStringList{"/s/01Samba.sty", "/s/05Late.sty"}));
     QCOMPARE(f.drive.copies, (QStringList{"/s/01Samba.sty -> a:02Samba.sty", "/s/01Samba.sty -> a:02Samba.sty",
                                           "/s/05Late.sty -> a:02Late.sty"}));
+}
+
+enum class Edit { Key, Menu, Drag, Drop, Click };
+
+void TestMainWindow::editingAndUndoing_data()
+{
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("what"); // keys, the menu's entries, the group dragged to, or a button
+    QTest::addColumn<int>("group"); // edited, or dragged from
+    QTest::addColumn<int>("steps"); // as many edits, each a step that Ctrl+Z undoes
+    QTest::addColumn<QByteArray>("brought"); // by a drop or the clipboard: the format, a blank, the data
+    QTest::addColumn<QString>("groups"); // 3 and 7 after the edits
+    const auto row = [](const char *name, Edit edit, const char *what, int group, int steps, const char *brought,
+                        const char *groups) {
+        QTest::newRow(name) << edit << what << group << steps << QByteArray(brought) << groups;
+    };
+    const char *files = "text/uri-list file:///s/09D.sty";
+
+    row("Delete", Edit::Key, "Del", 3, 1, "", "green 01B | red 07C");
+    row("Delete twice", Edit::Key, "Del", 3, 2, "", "red | red 07C");
+    row("BackSpace", Edit::Key, "Backspace", 7, 1, "", "green 01A 01B | red");
+    row("Remove", Edit::Menu, "Remove", 3, 1, "", "green 01B | red 07C");
+    row("Move to group 07", Edit::Menu, "Move to group/Group 07", 3, 1, "", "green 01B | red 07C 01A");
+    row("drag onto a green group", Edit::Drag, "3", 7, 1, "", "red 01A 01B 07C | red");
+    row("drag within the list", Edit::Drag, "3", 3, 0, "", "green 01A 01B | red 07C");
+    row("drop", Edit::Drop, "", 3, 1, files, "red 01A 01B 09D | red 07C");
+    row("Ctrl+V, file list", Edit::Key, "Ctrl+V", 3, 1, files, "red 01A 01B 09D | red 07C");
+    row("Shift+Insert, cut files", Edit::Key, "Shift+Ins", 7, 1,
+        "x-special/gnome-copied-files cut\nfile:///s/09D.sty\nfile:///s/09E.sty", "green 01A 01B | red 07C 09D 09E");
+    row("Ctrl+V, text", Edit::Key, "Ctrl+V", 3, 0, "text/plain /s/09D.sty", "green 01A 01B | red 07C");
+    row("Empty GREEN groups only", Edit::Click, "Command1", 3, 1, "", "red | red 07C");
+    row("Empty ALL", Edit::Click, "Command2", 3, 1, "", "red | red");
+}
+
+// Each edit goes through the window as the user's does; Ctrl+Z undoes one step at a time,
+// back to the end of the last copy run, and no further.
+void TestMainWindow::editingAndUndoing()
+{
+    QFETCH(Edit, edit);
+    QFETCH(QString, what);
+    QFETCH(int, group);
+    QFETCH(int, steps);
+    QFETCH(QByteArray, brought);
+    QFETCH(QString, groups);
+    WindowFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QVERIFY(dropOnto(f.window.groupList(3), *fileList({"/s/01A.sty", "/s/01B.sty"})));
+    QVERIFY(dropOnto(f.window.groupList(7), *fileList({"/s/07C.sty"})));
+    f.drive.failAt(3, DiskFull);
+    click(f.window, "CmdStartCopy");
+    auto *bringing = new QMimeData; // on the clipboard, and dropped
+    bringing->setData(brought.left(brought.indexOf(' ')), brought.mid(brought.indexOf(' ') + 1));
+    QGuiApplication::clipboard()->setMimeData(bringing);
+    GroupListBox *list = f.window.groupList(group);
+    list->setFocus();
+    const auto shownGroups = [&] { return shown(f.window.groupList(3)) + " | " + shown(f.window.groupList(7)); };
+
+    for (int edits = std::max(steps, 1); edits > 0; --edits) {
+        if (edit == Edit::Key) {
+            const QKeyCombination key = QKeySequence(what)[0];
+            QTest::keyClick(f.window.windowHandle(), key.key(), key.keyboardModifiers());
+        } else if (edit == Edit::Menu) {
+            whenAMenuOpens(&f.window, what.split('/'));
+            clickThroughWindow(list, Qt::RightButton);
+        } else if (edit == Edit::Drag) {
+            std::unique_ptr<QMimeData> entry(list->model()->mimeData({list->model()->index(0, 0)}));
+            QCOMPARE(dropOnto(f.window.groupList(what.toInt()), *entry, Qt::MoveAction), what.toInt() != group);
+        } else if (edit == Edit::Drop) {
+            QVERIFY(dropOnto(list, *bringing));
+        } else {
+            click(f.window, what.toLatin1().constData());
+        }
+    }
+    QCOMPARE(shownGroups(), groups);
+
+    for (int undo = 0; undo <= steps; ++undo)
+        QTest::keyClick(f.window.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shownGroups(), QString("green 01A 01B | red 07C"));
 }
 
 void TestMainWindow::emptyGreenGroupsOnly()
