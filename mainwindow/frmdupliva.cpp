@@ -178,7 +178,22 @@ void frmDupliva::createWindowKeys()
     undoAction = new QAction(tr("Undo"), this);
     undoAction->setShortcuts(QKeySequence::Undo);
     connect(undoAction, &QAction::triggered, this, [this] { history.undo(); });
-    addAction(undoAction);
+    menuBarKey = new QAction(tr("Menu bar"), this);
+    menuBarKey->setShortcut(Qt::Key_F10);
+    connect(menuBarKey, &QAction::triggered, this, &frmDupliva::focusMenuBar);
+    addActions({undoAction, menuBarKey});
+}
+
+// Pressing and releasing Alt gives the menu bar the keyboard, and Escape or a choice gives
+// it back; F10 does the same. The press of Alt itself names no modifier: Qt adds Alt to it.
+void frmDupliva::focusMenuBar()
+{
+    if (menuBar()->activeAction())
+        return;
+    QKeyEvent altPressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &altPressed);
+    QKeyEvent altReleased(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &altReleased);
 }
 
 void frmDupliva::setTabOrder()
@@ -312,6 +327,7 @@ void frmDupliva::setRunning(bool isRunning)
     menuBar()->setEnabled(!running);
     findChild<QAction *>(QStringLiteral("Help"))->setEnabled(!running); // a screen reader presses the entry itself
     undoAction->setEnabled(!running);
+    menuBarKey->setEnabled(!running);
     if (!running && focusBeforeRun)
         focusBeforeRun->setFocus();
 }

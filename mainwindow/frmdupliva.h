@@ -53,6 +53,7 @@ private:
     void bindHandlers();
     void bindGroupEditing(int number);
     QPushButton *button(const char *name) const;
+    void focusMenuBar();
     void describeDriveA();
     void showDriveDescription();
     bool entryEditable(int group, int index) const;
@@ -73,6 +74,7 @@ private:
     CopyRun run;
     GroupHistory history{board};
     QAction *undoAction = nullptr;
+    QAction *menuBarKey = nullptr;
     QPointer<frmAbout> about;
     struct DriveATexts {
         QString drive;

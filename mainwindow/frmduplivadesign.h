@@ -11,7 +11,7 @@ namespace frmDuplivaDesign {
 inline constexpr char title[] = QT_TRANSLATE_NOOP("frmDupliva", "KORVANA    harddisk to A");
 inline constexpr int clientWidth = 6105;
 inline constexpr int clientHeight = 6945;
-inline constexpr char menuCaption[] = QT_TRANSLATE_NOOP("frmDupliva", "About this program");
+inline constexpr char menuCaption[] = QT_TRANSLATE_NOOP("frmDupliva", "&About this program");
 
 inline constexpr quint32 black = 0x000000;
 inline constexpr quint32 darkRed = 0x000080;

@@ -34,6 +34,8 @@ private slots:
     void bannerCaptionOpensTheSynthesizerSite();
     void aboutWindowIsOneInstance();
     void aboutWindowLoadsAfreshAfterClose();
+    void aboutWindowAndItsLinksByKeyboard_data();
+    void aboutWindowAndItsLinksByKeyboard();
     void farewellEndsTheProgram();
     void launchFailureIsReported();
     void driveButtonsSayWhatDriveAIsWhenAsked();
@@ -125,6 +127,39 @@ void TestCommands::aboutWindowLoadsAfreshAfterClose()
 
     QVERIFY(f.window.aboutWindow() && f.window.aboutWindow()->isVisible());
     QCOMPARE(f.window.aboutWindow()->pos(), centred);
+}
+
+void TestCommands::aboutWindowAndItsLinksByKeyboard_data()
+{
+    QTest::addColumn<QKeySequence>("opening");
+    QTest::addColumn<QKeySequence>("following"); // a link
+    QTest::newRow("F10, Return; Return") << QKeySequence(Qt::Key_F10, Qt::Key_Return) << QKeySequence(Qt::Key_Return);
+    QTest::newRow("Alt, Return; space bar") << QKeySequence(Qt::Key_Alt, Qt::Key_Return) << QKeySequence(Qt::Key_Space);
+    QTest::newRow("access key; keypad Enter") << QKeySequence(Qt::ALT | Qt::Key_A)
+                                              << QKeySequence(Qt::KeypadModifier | Qt::Key_Enter);
+}
+
+// The menu bar's entry opens the about window by keyboard, in which Tab reaches each link
+// after the button, and a key follows it.
+void TestCommands::aboutWindowAndItsLinksByKeyboard()
+{
+    QFETCH(QKeySequence, opening);
+    QFETCH(QKeySequence, following);
+    WindowFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    for (int i = 0; i < opening.count(); ++i)
+        QTest::keyClick(f.window.windowHandle(), opening[i].key(), opening[i].keyboardModifiers());
+    frmAbout *about = f.window.aboutWindow();
+    QVERIFY(about && QTest::qWaitForWindowActive(about));
+
+    for (const char *link : {"Label1", "Label2", "cmdClose"}) {
+        QTest::keyClick(about->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(link));
+        if (QApplication::focusWidget()->inherits("QLabel"))
+            QTest::keyClick(about->windowHandle(), following[0].key(), following[0].keyboardModifiers());
+    }
+    QCOMPARE(f.launcher.webPages, (QStringList{Author::webPageUrl, Author::exchangeSiteUrl}));
 }
 
 void TestCommands::farewellEndsTheProgram()

@@ -138,7 +138,7 @@ void TestMainWindow::opensAsDesigned()
     QCOMPARE(f.window.minimumSize(), f.window.maximumSize());
     QVERIFY(!(f.window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(f.window.menuBar()->actions().size(), 1);
-    QCOMPARE(f.window.menuBar()->actions().first()->text(), QStringLiteral("About this program"));
+    QCOMPARE(f.window.menuBar()->actions().first()->text(), QStringLiteral("&About this program"));
     for (int number = 1; number <= GroupCount; ++number) {
         GroupListBox *list = f.window.groupList(number);
         QCOMPARE(list->objectName(), QStringLiteral("List%1").arg(number));
