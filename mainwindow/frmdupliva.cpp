@@ -231,6 +231,9 @@ void frmDupliva::bindHandlers()
     connect(&driveDescription, &QFutureWatcher<DriveATexts>::finished, this, &frmDupliva::showDriveDescription);
     button("CmdStartCopy")->installEventFilter(this);
     button("Command3")->installEventFilter(this);
+    focusedTipDelay.setSingleShot(true);
+    focusedTipDelay.setInterval(style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+    connect(&focusedTipDelay, &QTimer::timeout, this, &frmDupliva::showFocusedTip);
 }
 
 void frmDupliva::bindGroupEditing(int number)
@@ -252,7 +255,31 @@ bool frmDupliva::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     if (type == QEvent::Enter || type == QEvent::ToolTip || type == QEvent::FocusIn)
         describeDriveA();
+    noteKeyboardFocus(watched, event);
     return QMainWindow::eventFilter(watched, event);
+}
+
+// A button that the keyboard reaches shows its tooltip as the pointer's stay shows it,
+// after the same delay: the key that brought the focus would hide it at once.
+void frmDupliva::noteKeyboardFocus(QObject *control, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) {
+            focusedByKeyboard = static_cast<QWidget *>(control);
+            focusedTipDelay.start();
+        }
+    } else if (event->type() == QEvent::FocusOut && control == focusedByKeyboard) {
+        focusedByKeyboard = nullptr;
+        focusedTipDelay.stop();
+    }
+}
+
+void frmDupliva::showFocusedTip()
+{
+    if (focusedByKeyboard && !focusedByKeyboard->toolTip().isEmpty())
+        QToolTip::showText(focusedByKeyboard->mapToGlobal(focusedByKeyboard->rect().center()),
+                           focusedByKeyboard->toolTip(), focusedByKeyboard);
 }
 
 // The groups are read here, on the window's thread; the worker plans with that snapshot.
@@ -277,6 +304,8 @@ void frmDupliva::showDriveDescription()
         control->setAccessibleDescription(text);
         if (control->underMouse() && control->isVisible())
             QToolTip::showText(QCursor::pos(), text, control);
+        else if (control == focusedByKeyboard && !focusedTipDelay.isActive())
+            showFocusedTip();
     }
 }
 

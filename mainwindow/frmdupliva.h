@@ -9,6 +9,7 @@
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <array>
 
@@ -54,6 +55,8 @@ private:
     void bindGroupEditing(int number);
     QPushButton *button(const char *name) const;
     void focusMenuBar();
+    void noteKeyboardFocus(QObject *control, QEvent *event);
+    void showFocusedTip();
     void describeDriveA();
     void showDriveDescription();
     bool entryEditable(int group, int index) const;
@@ -85,4 +88,6 @@ private:
     bool closeRequested = false;
     QPointer<QWidget> focusBeforeRun;
     GroupListBox *listBeingCopied = nullptr; // its entry being copied is selected
+    QPointer<QWidget> focusedByKeyboard; // a drive A button, which then shows its tooltip
+    QTimer focusedTipDelay;
 };
