@@ -106,7 +106,8 @@ void GroupListBox::describeState()
     const QString group = accessibleName();
     if (count() == 0)
         return setAccessibleDescription(tr("%1: empty").arg(group));
-    const QString styles = tr("%n style(s)", nullptr, count());
+    // Written once for one and once for more, so that it reads right where no translation is loaded.
+    const QString styles = count() == 1 ? tr("%n style", nullptr, 1) : tr("%n styles", nullptr, count());
     setAccessibleDescription(colour == CopiedColour ? tr("%1: %2, copied to the disk").arg(group, styles)
                                                     : tr("%1: %2, waiting to be copied").arg(group, styles));
 }

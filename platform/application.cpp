@@ -1,7 +1,5 @@
 #include "application.h"
 
-#include "englishplurals.h"
-
 #include <QFont>
 #include <QSessionManager>
 
@@ -16,7 +14,6 @@ DuplivaApplication::DuplivaApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Dupliva"));
-    installTranslator(new EnglishPlurals(this));
     setDesktopFileName(QStringLiteral("dupliva"));
     // Programs started from here, such as the web browser, choose their own window system.
     if (windowSystemChosen)

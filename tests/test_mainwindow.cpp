@@ -1,7 +1,6 @@
 #include "controls.h"
 #include "desktopmessageboxes.h"
 #include "dropintake.h"
-#include "englishplurals.h"
 #include "folderdrive.h"
 #include "windowfixture.h"
 #include "grouplistbox.h"
@@ -102,7 +101,6 @@ void whenABoxOpens(QObject *context, const std::function<void(QMessageBox *)> &a
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QCoreApplication::installTranslator(new EnglishPlurals(this)); } // as the program does
     void opensAsDesigned();
     void captionsStandAboveTheirOwnList();
     void tabOrderFollowsTheDesign();
