@@ -73,7 +73,7 @@ private:
         auto *bus = new PrivateSystemBus(QCoreApplication::instance());
         const QString config = bus->folder.filePath(QStringLiteral("bus.conf"));
         QFile file(config);
-        if (!file.open(QIODevice::WriteOnly) || file.write(configuration(bus->folder.path())) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(configuration()) < 0)
             return QStringLiteral("cannot write %1").arg(config);
         file.close();
 
@@ -85,12 +85,13 @@ private:
         return {};
     }
 
-    static QByteArray configuration(const QString &folder)
+    // An abstract socket: no file anywhere, and no limit on the length of a folder's path.
+    static QByteArray configuration()
     {
         return QByteArrayLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
                                  " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                 "<busconfig>\n  <listen>unix:dir=")
-            + folder.toUtf8()
+                                 "<busconfig>\n  <listen>unix:abstract=/dupliva-fake-udisks-")
+            + QByteArray::number(QCoreApplication::applicationPid())
             + QByteArrayLiteral("</listen>\n  <auth>EXTERNAL</auth>\n"
                                 "  <policy context=\"default\">\n"
                                 "    <allow user=\"*\"/>\n    <allow own=\"*\"/>\n"
