@@ -16,6 +16,11 @@
 
 namespace {
 
+QString runText(const char *text)
+{
+    return QCoreApplication::translate("CopyRun", text);
+}
+
 bool insertNew(QSet<QString> &set, const QString &value)
 {
     const qsizetype before = set.size();
@@ -27,14 +32,15 @@ bool insertNew(QSet<QString> &set, const QString &value)
 CopyOutcome sameNameRefusal(const QString &earlier, const QString &later, const QString &diskName)
 {
     return {OtherFailure,
-            QCoreApplication::translate("CopyRun", "%1 would be written under the same name %2 on drive A: the keyboard holds one style per "
-                        "name. Move one of them to another group.")
+            runText("%1 would be written under the same name %2 on drive A: the keyboard holds one style per name. "
+                    "Move one of them to another group.")
                 .arg(later, diskName),
             earlier};
 }
 
-// A file given twice, under one path, is one style, copied once. Two styles under one name on drive A, as
-// FAT compares names, refuse the run: the keyboard would find only the one written last.
+// A file given twice under one path is one style, copied once. Two styles under one name
+// on drive A, as FAT compares names, refuse the run: the keyboard would find only the one
+// written last.
 void planGroup(RunPlan &plan, int number, const QStringList &items)
 {
     RunGroup group{number, {}, {}};
@@ -94,11 +100,6 @@ QString whatCannotBeCopied(const CopyOutcome &outcome)
     if (outcome.aboutDrive || outcome.code == NoDiskHoldsGroup)
         return outcome.reason;
     return outcome.source + QLatin1Char('\n') + outcome.reason;
-}
-
-QString runText(const char *text)
-{
-    return QCoreApplication::translate("CopyRun", text);
 }
 
 } // namespace
