@@ -71,7 +71,8 @@ public:
     virtual CopyOutcome CheckGroupsFit(const QList<RunGroup> & /*groups*/) { return {}; }
 
     // A group is about to be written: a drive may refuse it, before anything of it is
-    // written or removed, when it does not fit on the disk in the drive (DiskFull).
+    // written or removed, when it does not fit on the disk in the drive (DiskFull), or when
+    // drive A no longer holds the disk that the run started on.
     virtual CopyOutcome BeginGroup(const RunGroup & /*group*/) { return {}; }
 
     // Copies the whole file at sourcePath to destination, which is "a:" followed by
@@ -84,6 +85,14 @@ public:
     // different from its source fails, naming that source. A file of the disk is either
     // as it was or the whole new copy, whatever fails and whenever the program ends.
     virtual CopyOutcome Flush() = 0;
+
+    // How many of the groups flushed last are not on the medium yet: a drive may hold
+    // groups back to put several on it at once. A group turns green only once it is there.
+    virtual int groupsHeldBack() const { return 0; }
+
+    // The run ends, whatever ended it: the groups held back go onto the medium, and drive A
+    // is checked to hold the disk that the run started on.
+    virtual CopyOutcome FinishRun() { return {}; }
 
     // The run is over: nothing of drive A stays open or busy.
     virtual void EndRun() {}

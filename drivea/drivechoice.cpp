@@ -102,6 +102,16 @@ CopyOutcome ChosenDriveA::Flush()
     return current().Flush();
 }
 
+int ChosenDriveA::groupsHeldBack() const
+{
+    return drive ? drive->groupsHeldBack() : 0;
+}
+
+CopyOutcome ChosenDriveA::FinishRun()
+{
+    return current().FinishRun();
+}
+
 void ChosenDriveA::EndRun()
 {
     if (drive)

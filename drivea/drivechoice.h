@@ -53,6 +53,8 @@ public:
     CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
+    int groupsHeldBack() const override;
+    CopyOutcome FinishRun() override;
     void EndRun() override;
 
 private:

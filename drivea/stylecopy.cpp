@@ -15,6 +15,16 @@ FileDescriptor::~FileDescriptor()
         ::close(fd);
 }
 
+FileDescriptor &FileDescriptor::operator=(FileDescriptor &&other) noexcept
+{
+    if (this != &other) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = other.release();
+    }
+    return *this;
+}
+
 int FileDescriptor::release()
 {
     return std::exchange(fd, -1);

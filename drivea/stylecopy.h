@@ -16,6 +16,7 @@ public:
     FileDescriptor(FileDescriptor &&other) noexcept : fd(other.release()) {}
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(FileDescriptor &&other) noexcept;
     ~FileDescriptor();
 
     explicit operator bool() const { return fd >= 0; }

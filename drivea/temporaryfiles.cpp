@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,8 +68,44 @@ bool isSameFolder(const QByteArray &path, const struct stat &folder)
     return ::stat(path.constData(), &info) == 0 && info.st_dev == folder.st_dev && info.st_ino == folder.st_ino;
 }
 
-// Removes the regular files in folder whose names start with prefix; true when none is left.
-bool removeFilesStartingWith(const QByteArray &folder, const QByteArray &prefix)
+bool removeWithContents(int folder, const char *name);
+
+// Removes everything in the folder open at fd, and closes fd; true when the folder is empty.
+bool removeContents(int fd)
+{
+    DIR *listing = ::fdopendir(fd);
+    if (!listing) {
+        ::close(fd);
+        return false;
+    }
+    bool allGone = true;
+    while (const dirent *entry = ::readdir(listing)) {
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0 && !removeWithContents(dirfd(listing), entry->d_name))
+            allGone = false;
+    }
+    ::closedir(listing);
+    return allGone;
+}
+
+// Removes name in folder, a folder with everything in it, a symbolic link as a link. A
+// folder that a running program holds locked (flock) is in use and stays.
+bool removeWithContents(int folder, const char *name)
+{
+    if (::unlinkat(folder, name, 0) == 0 || errno == ENOENT)
+        return true;
+    if (errno != EISDIR)
+        return false;
+    const int fd = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const bool removed = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && removeContents(::fcntl(fd, F_DUPFD_CLOEXEC, 0))
+        && ::unlinkat(folder, name, AT_REMOVEDIR) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return removed;
+}
+
+// Removes the regular files and the folders in folder whose names start with prefix; true
+// when none is left.
+bool removeEntriesStartingWith(const QByteArray &folder, const QByteArray &prefix)
 {
     DIR *listing = ::opendir(folder.constData());
     if (!listing)
@@ -77,9 +114,10 @@ bool removeFilesStartingWith(const QByteArray &folder, const QByteArray &prefix)
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArray name(entry->d_name);
         struct stat info {};
-        if (!name.startsWith(prefix) || ::fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) < 0 || !S_ISREG(info.st_mode))
+        if (!name.startsWith(prefix) || ::fstatat(dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) < 0
+            || !(S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)))
             continue;
-        if (::unlinkat(dirfd(listing), entry->d_name, 0) < 0)
+        if (!removeWithContents(dirfd(listing), entry->d_name))
             allGone = false;
     }
     ::closedir(listing);
@@ -130,12 +168,34 @@ void removeLeftovers(const QString &folder, const QString &within)
         const QByteArray recordedFolder = QByteArray::fromPercentEncoding(lines[0]), prefix = QByteArray::fromPercentEncoding(lines[1]);
         if (prefix.isEmpty() || !prefix.startsWith(localName(within)) || !isSameFolder(recordedFolder, folderInfo))
             continue;
-        if (removeFilesStartingWith(recordedFolder, prefix))
+        if (removeEntriesStartingWith(recordedFolder, prefix))
             done.append(recordFile);
     }
     ::closedir(listing);
     for (const QByteArray &recordFile : std::as_const(done))
         ::unlink(recordFile.constData());
+}
+
+QStringList recordedPrefixes(const QString &folder, const QString &within)
+{
+    struct stat folderInfo {};
+    const QByteArray records = localName(recordFolder());
+    if (::stat(localName(folder).constData(), &folderInfo) < 0)
+        return {};
+    DIR *listing = ::opendir(records.constData());
+    if (!listing)
+        return {};
+    QStringList prefixes;
+    while (const dirent *entry = ::readdir(listing)) {
+        const QList<QByteArray> lines = entry->d_name[0] == '.' ? QList<QByteArray>() : readRecord(records + '/' + entry->d_name).split('\n');
+        if (lines.size() < 2)
+            continue;
+        const QByteArray prefix = QByteArray::fromPercentEncoding(lines[1]);
+        if (!prefix.isEmpty() && prefix.startsWith(localName(within)) && isSameFolder(QByteArray::fromPercentEncoding(lines[0]), folderInfo))
+            prefixes.append(fromLocalName(prefix));
+    }
+    ::closedir(listing);
+    return prefixes;
 }
 
 } // namespace TemporaryFiles

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -120,19 +121,37 @@ RunPlan planRun(const GroupBoard &board)
     return plan;
 }
 
+// The groups flushed so far that the drive has put on the medium turn green, in order.
+void announceGroupsOnDisk(const QList<int> &flushed, qsizetype *announced, const DriveA &drive, const RunListener &listener)
+{
+    const qsizetype onDisk = flushed.size() - std::min<qsizetype>(drive.groupsHeldBack(), flushed.size());
+    for (; *announced < onDisk; ++*announced) {
+        if (listener.groupCopied)
+            listener.groupCopied(flushed[*announced]);
+    }
+}
+
 CopyOutcome copyGroups(const RunPlan &plan, DriveA &drive, const RunListener &listener)
 {
     if (!plan.refusal.ok())
         return plan.refusal;
     CopyOutcome outcome;
+    QList<int> flushed;
+    qsizetype announced = 0;
     try {
         drive.BeginRun(plan.sources); // the drive never writes over any of them
         outcome = drive.CheckGroupsFit(plan.groups);
         for (qsizetype i = 0; outcome.ok() && i < plan.groups.size(); ++i) {
             outcome = copyGroup(plan.groups[i], plan.entries[i], drive, listener);
-            if (outcome.ok() && listener.groupCopied)
-                listener.groupCopied(plan.groups[i].number);
+            if (outcome.ok())
+                flushed.append(plan.groups[i].number);
+            announceGroupsOnDisk(flushed, &announced, drive, listener);
         }
+        // The groups finished before a failure or a stop still go onto the disk.
+        const CopyOutcome finished = drive.FinishRun();
+        announceGroupsOnDisk(flushed, &announced, drive, listener);
+        if (outcome.ok())
+            outcome = finished;
     } catch (const std::exception &failure) {
         outcome = {OtherFailure, runText("Unexpected failure: %1").arg(QString::fromLocal8Bit(failure.what()))};
     } catch (...) {

@@ -75,6 +75,26 @@ void DiskRoom::countRootDirectory(bool hasLabel, const QStringList &names)
     freeRootEntries = rootEntries - directoryEntries(names);
 }
 
+void DiskRoom::add(const RunGroup &group)
+{
+    const Cost cost = costOf(group, clusterBytes), freed = replacedOnThisDisk(group, *this);
+    freeClusters -= cost.clusters - freed.clusters;
+    freeRootEntries -= cost.entries - freed.entries;
+    for (qsizetype i = 0; i < group.names.size(); ++i)
+        fileBytes.insert(fatDiskName(group.names[i]).toUpper(), fileSize(group.sources.value(i)));
+}
+
+GroupFit groupFit(const DiskRoom &room, const RunGroup &group, qint64 extraClusters, int extraEntries)
+{
+    const Cost cost = costOf(group, room.clusterBytes), freed = replacedOnThisDisk(group, room);
+    const qint64 clusters = cost.clusters + extraClusters;
+    if (cost.entries - freed.entries + extraEntries > room.freeRootEntries)
+        return GroupFit::None;
+    if (clusters <= room.freeClusters)
+        return GroupFit::Beside;
+    return clusters - freed.clusters <= room.freeClusters ? GroupFit::InPlaceOfOldCopies : GroupFit::None;
+}
+
 int DiskPlan::disksUsed() const
 {
     return int(disks.size()) - (disks.constFirst().isEmpty() ? 1 : 0);

@@ -26,7 +26,16 @@ struct DiskRoom {
     // of it, on this disk and, as far as the plan can tell, on the next ones, which the
     // user formats alike.
     void countRootDirectory(bool hasLabel, const QStringList &names);
+
+    // The group has been written, replacing its earlier copies.
+    void add(const RunGroup &group);
 };
+
+// Where a group fits on the disk in drive A, before anything of it is written: beside its
+// earlier copies, with extra clusters and root entries for the writing itself, or only in
+// place of them, or not at all.
+enum class GroupFit { Beside, InPlaceOfOldCopies, None };
+GroupFit groupFit(const DiskRoom &room, const RunGroup &group, qint64 extraClusters = 0, int extraEntries = 0);
 
 struct DiskPlan {
     QList<QList<int>> disks; // the numbers of the groups on each disk, the one in drive A first

@@ -3,7 +3,7 @@
 #include "drivealock.h"
 #include "floppydevice.h"
 #include "folderdrive.h"
-#include "imagedrive.h"
+#include "devicedrive.h"
 #include "imageformat.h"
 #include "localname.h"
 #include "mounteddisk.h"
@@ -203,6 +203,16 @@ CopyOutcome FloppyDriveA::Flush()
     return disk->Flush();
 }
 
+int FloppyDriveA::groupsHeldBack() const
+{
+    return disk ? disk->groupsHeldBack() : 0;
+}
+
+CopyOutcome FloppyDriveA::FinishRun()
+{
+    return disk ? disk->FinishRun() : CopyOutcome{};
+}
+
 // Drive A is the floppy whose disk is mounted, or else the first one whose disk mounts.
 CopyOutcome FloppyDriveA::openDisk()
 {
@@ -233,7 +243,7 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
         // The image drive takes the lock on the block device itself.
         const FloppyDevice medium = examineFloppyDevice(floppy.block.device);
         if (medium.state.ok()) {
-            disk = std::make_unique<ImageDriveA>(floppy.block.device, ImageDriveA::Medium::BlockDevice);
+            disk = std::make_unique<DeviceDriveA>(floppy.block.device);
             disk->BeginRun(runSources);
         }
         return medium.state;

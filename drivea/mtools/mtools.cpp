@@ -124,10 +124,13 @@ RootListing parseRootListing(const QByteArray &mdirOutput)
         QStringLiteral("^(.{8}) (.{3}) +(<DIR>|\\d+) +\\d{4}-\\d\\d-\\d\\d +\\d\\d?:\\d\\d(?:  (.*\\S))? *$"));
     static const QRegularExpression freeLine(QStringLiteral("^ *([0-9][0-9 ]*) bytes free$"));
     static const QString labelLine = QStringLiteral(" Volume in drive : is ");
+    static const QString serialLine = QStringLiteral(" Volume Serial Number is ");
     RootListing listing;
     for (const QString &line : QString::fromUtf8(mdirOutput).split(QLatin1Char('\n'))) {
         if (line.startsWith(labelLine)) {
             listing.label = line.mid(labelLine.size()).trimmed();
+        } else if (line.startsWith(serialLine)) {
+            listing.serial = line.mid(serialLine.size()).trimmed();
         } else if (const QRegularExpressionMatch free = freeLine.match(line); free.hasMatch()) {
             listing.freeBytes = free.captured(1).remove(QLatin1Char(' ')).toLongLong();
         } else if (const QRegularExpressionMatch entry = entryLine.match(line); entry.hasMatch()) {
@@ -170,6 +173,8 @@ MtoolsRun runMtools(const QString &program, const QStringList &arguments, int in
     run.exitCode = process.exitCode();
     run.output = process.readAllStandardOutput();
     run.errors = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    // "plain_io: No space left on device" and "buffer_flush: short write", and still exit code 0.
+    run.shortWrite = run.errors.contains(QLatin1String("short write")) || run.errors.contains(QLatin1String("No space left on device"));
     if (!run.finished)
         run.errors = driveText("%1 crashed. %2").arg(program, run.errors).trimmed();
     return run;
@@ -190,9 +195,11 @@ CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString 
     return {OtherFailure, words};
 }
 
-RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
+namespace {
+
+RootListing listFolder(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure)
 {
-    const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), QStringLiteral("::")});
+    const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), folder});
     if (!run.ok()) {
         *failure = mtoolsFailure(imageOrDevice, run.exitCode, run.errors);
         return {};
@@ -200,11 +207,44 @@ RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
     return parseRootListing(run.output);
 }
 
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice)
+} // namespace
+
+RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
+{
+    return listFolder(imageOrDevice, QStringLiteral("::"), failure);
+}
+
+QHash<QString, QByteArray> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure)
+{
+    const RootListing listing = listFolder(imageOrDevice, folder, failure);
+    if (!failure->ok())
+        return {};
+    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), {QStringLiteral("-i"), imageOrDevice, folder + (folder.endsWith(QLatin1Char(':')) ? "*" : "/*"), QStringLiteral("-")});
+    if (!run.ok()) {
+        *failure = mtoolsFailure(imageOrDevice, run.exitCode, run.errors);
+        return {};
+    }
+    // mcopy writes the files one after the other, in the order in which mdir lists them.
+    QHash<QString, QByteArray> files;
+    qint64 at = 0;
+    for (const RootEntry &entry : listing.entries) {
+        if (entry.folder)
+            continue;
+        files.insert(entry.name.toCaseFolded(), run.output.mid(at, entry.bytes));
+        at += entry.bytes;
+    }
+    if (at != run.output.size())
+        *failure = {OtherFailure, driveText("%1 on %2 reads back %3 bytes where mdir lists %4").arg(folder, imageOrDevice).arg(run.output.size()).arg(at)};
+    return files;
+}
+
+std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *listing)
 {
     const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
     CopyOutcome failure;
     const RootListing root = listRoot(imageOrDevice, &failure);
+    if (listing)
+        *listing = root;
     std::optional<DiskRoom> room = info.ok() ? roomFromBootSector(QString::fromUtf8(info.output)) : std::nullopt;
     if (!room || !failure.ok() || root.freeBytes < 0)
         return std::nullopt;

@@ -4,6 +4,7 @@
 #include "drivea.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -15,8 +16,9 @@ struct MtoolsRun {
     int exitCode = -1;
     QByteArray output;
     QString errors; // its own messages, trimmed; or why it did not run to its end
+    bool shortWrite = false; // it said that a write fell short, which it does not count as failing
 
-    bool ok() const { return finished && exitCode == 0; }
+    bool ok() const { return finished && exitCode == 0 && !shortWrite; }
 };
 
 // Runs an mtools program (mcopy, mtype, ...) with arguments and waits for it: no shell,
@@ -41,6 +43,7 @@ struct RootEntry {
 struct RootListing {
     QList<RootEntry> entries;
     QString label; // empty for a disk without a volume label
+    QString serial; // the volume serial number, "2C22-B8DA"; empty when the disk has none
     qint64 freeBytes = -1; // -1 when mdir did not say
 };
 
@@ -49,8 +52,13 @@ struct RootListing {
 RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
 
 // The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
-// minfo and mdir tell it; none when it cannot be read.
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice);
+// minfo and mdir tell it; none when it cannot be read. root, when given, gets mdir's listing.
+std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *root = nullptr);
+
+// The regular files of folder ("::" or "::~D3KA") on the image or device at path, read
+// through a pipe with one mcopy and split by mdir's listing of the folder, by name in case
+// folded form. Needs no room in the temporary folder.
+QHash<QString, QByteArray> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure);
 
 // name on the image as mtools reads it back: it takes "[" in a name it reads as the start
 // of a pattern, so that "05[x].sty" would read "05x.sty".
