@@ -370,11 +370,35 @@ void FolderDriveA::forgetTemporaries()
     temporariesLeft = false;
 }
 
+// The folder's path still names the folder that the run opened: a stick swapped and
+// mounted at the same place is another disk.
+CopyOutcome FolderDriveA::checkSameFolder() const
+{
+    struct stat opened {}, named {};
+    if (folderFd < 0 || ::fstat(folderFd, &opened) < 0)
+        return {};
+    if (::stat(localName(folderPath).constData(), &named) < 0)
+        return driveFailure(systemFailure(errno, folderPath));
+    if (opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
+        return {};
+    return driveFailure(OtherFailure, driveText("Drive A holds another disk than the one this run started on: %1 is now "
+                                                "another folder or disk. The groups that turned green are on the first one; "
+                                                "copy again to go on with this one.")
+                                          .arg(folderPath));
+}
+
+CopyOutcome FolderDriveA::FinishRun()
+{
+    return checkSameFolder();
+}
+
 CopyOutcome FolderDriveA::Flush()
 {
     if (staged.isEmpty())
         return {};
-    CopyOutcome outcome = putOnTheMedium();
+    CopyOutcome outcome = checkSameFolder();
+    if (outcome.ok())
+        outcome = putOnTheMedium();
     for (qsizetype i = 0; outcome.ok() && i < staged.size(); ++i)
         outcome = readBack(staged[i]);
     if (outcome.ok())

@@ -39,6 +39,7 @@ public:
     CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
+    CopyOutcome FinishRun() override;
     void EndRun() override;
 
     QString folder() const { return folderPath; }
@@ -65,6 +66,7 @@ private:
     CopyOutcome readBack(const Staged &file);
     CopyOutcome replaceTargets();
     CopyOutcome diskFailure(int error) const;
+    CopyOutcome checkSameFolder() const;
     void discardStaged();
     void closeFolder();
 
