@@ -2,7 +2,8 @@
 // image drive against a plain loop that does per group one mcopy writing all its styles,
 // an fsync of the image and one mcopy reading them all back to compare, and prints the
 // ratio of their medians. The image lies on tmpfs, so that the figure is about the
-// drive's own cost.
+// drive's own cost. Given a folder on a block device (a USB stick's file system), the image
+// lies there instead, and the benchmark also prints how much each writes to that device.
 
 #include "benchcommon.h"
 #include "imagedrive.h"
@@ -14,6 +15,8 @@
 
 #include <QDir>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -69,13 +72,51 @@ qint64 timePlainLoop(const QStringList &styles, const QString &image)
     return timer.nsecsElapsed();
 }
 
+// The sectors written so far to the block device that holds folder; -1 when it has none.
+qint64 sectorsWritten(const QString &folder)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) < 0)
+        return -1;
+    QFile stat(QStringLiteral("/sys/dev/block/%1:%2/stat").arg(major(info.st_dev)).arg(minor(info.st_dev)));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+    return fields.size() > 6 ? fields[6].toLongLong() : -1;
+}
+
+qint64 kilobytesWritten(const QString &folder, const std::function<void()> &work)
+{
+    ::sync();
+    const qint64 before = sectorsWritten(folder);
+    work();
+    ::sync();
+    return (sectorsWritten(folder) - before) / 2;
+}
+
+void compareWrites(const QString &folder, const QString &image, const QStringList &styles)
+{
+    if (sectorsWritten(folder) < 0)
+        return;
+    freshImage(image);
+    const qint64 run = kilobytesWritten(folder, [&] {
+        ImageDriveA drive(image);
+        timeCopyRun(styles, drive, groupCount);
+    });
+    freshImage(image);
+    const qint64 loop = kilobytesWritten(folder, [&] { timePlainLoop(styles, image); });
+    std::printf("written to the image's device: copy run %lld KB; mcopy and fsync per group %lld KB; ratio %.2f (target at most 2.50)\n",
+                run, loop, double(run) / double(loop));
+}
+
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
-    QTemporaryDir work(QStringLiteral("/dev/shm/dupliva-bench-XXXXXX"));
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/dev/shm");
+    QTemporaryDir work(folder + QStringLiteral("/dupliva-bench-XXXXXX"));
     if (!work.isValid())
-        qFatal("no temporary folder on /dev/shm");
+        qFatal("no temporary folder in %s", qPrintable(folder));
     const QString image = work.filePath(QStringLiteral("DSKA0000.IMG"));
     const QStringList styles = makeStyles(work.path(), fileCount, 12 * 1024);
 
@@ -88,5 +129,6 @@ int main()
         [&] { return timePlainLoop(styles, image); },
         QStringLiteral("copy run of %1 styles in %2 groups to a 2.88 MB image").arg(fileCount).arg(groupCount),
         QStringLiteral("plain loop of one mcopy each way and an fsync per group"), 1.5);
+    compareWrites(folder, image, styles);
     return 0;
 }
