@@ -25,48 +25,6 @@ const QString mountOptions = QStringLiteral("auth.no_user_interaction=false inte
 const QString policyRefusal = QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain");
 constexpr uid_t nobody = 65534;
 
-// An internal floppy drive played by a loop device over an image file, which only root
-// can attach. Like /dev/fd0 on Debian, it belongs to the group floppy.
-class LoopFloppy {
-public:
-    ~LoopFloppy() { eject(); }
-
-    // Puts the disk image in the drive; returns why it cannot, or an empty text.
-    QString insert(const QString &image, bool writeProtected = false)
-    {
-        if (::geteuid() != 0)
-            return "attaching a loop device needs root";
-        eject();
-        QProcess losetup;
-        losetup.start("losetup", (device.isEmpty() ? QStringList{"--find", "--show"} : QStringList{device})
-                                     << (writeProtected ? "--read-only" : "--") << image);
-        if (!losetup.waitForFinished() || losetup.exitCode() != 0)
-            return "losetup is not possible here: " + losetup.readAllStandardError().trimmed();
-        device = device.isEmpty() ? QString::fromLocal8Bit(losetup.readAllStandardOutput()).trimmed() : device;
-        const struct group *floppy = ::getgrnam("floppy");
-        attached = ::stat(QFile::encodeName(device).constData(), &original) == 0;
-        if (!floppy || ::chown(QFile::encodeName(device).constData(), 0, floppy->gr_gid) != 0
-            || ::chmod(QFile::encodeName(device).constData(), 0660) != 0)
-            return "the loop device cannot be given to the group floppy";
-        return {};
-    }
-
-    void eject()
-    {
-        if (std::exchange(attached, false)) {
-            ::chown(QFile::encodeName(device).constData(), original.st_uid, original.st_gid);
-            ::chmod(QFile::encodeName(device).constData(), original.st_mode & 07777);
-            QProcess::execute("losetup", {"--detach", device});
-        }
-    }
-
-    QString device;
-
-private:
-    bool attached = false;
-    struct stat original {};
-};
-
 // One copy run of the groups to drive A as the choice finds it; its last message.
 QString copyRun(const DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &groups)
 {
