@@ -7,6 +7,7 @@
 #include "frmdupliva.h"
 #include "launcherentryprogress.h"
 #include "localname.h"
+#include "privatefolder.h"
 #include "udisks.h"
 
 int main(int argc, char *argv[])
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
         {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress,
          [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }});
     messages.setParent(&window);
+    removeLeftoverPrivateFolders();
     window.show();
     return app.exec();
 }

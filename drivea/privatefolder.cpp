@@ -1,0 +1,93 @@
+#include "privatefolder.h"
+
+#include "drivea.h"
+#include "localname.h"
+#include "temporaryfiles.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString namePrefix = QStringLiteral("dupliva-");
+
+QString randomLetters(int count)
+{
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789");
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += letters.at(QRandomGenerator::global()->bounded(int(letters.size())));
+    return text;
+}
+
+} // namespace
+
+PrivateFolder::PrivateFolder()
+    : parent(QDir::tempPath())
+{
+    if (parent.isEmpty()) { // TMPDIR names no folder
+        failure = whyNoTemporaryFolder(fromLocalName(qgetenv("TMPDIR")), ENOENT);
+        return;
+    }
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
+        error = make(namePrefix + randomLetters(8));
+    if (error)
+        failure = whyNoTemporaryFolder(parent, error);
+}
+
+PrivateFolder::~PrivateFolder()
+{
+    if (!isValid())
+        return;
+    ::close(lock); // its own lock would keep it
+    TemporaryFiles::removeLeftovers(parent, folderName);
+}
+
+// Makes the folder name in the temporary folder; 0 when made, else errno.
+int PrivateFolder::make(const QString &name)
+{
+    const QString path = parent + QLatin1Char('/') + name;
+    TemporaryFiles::record(parent, name);
+    const int error = ::mkdir(localName(path).constData(), 0700) < 0 ? errno : lockMade(path) ? 0 : EEXIST;
+    if (error) {
+        TemporaryFiles::forget(parent, name);
+        return error;
+    }
+    folderName = name;
+    folderPath = path;
+    return 0;
+}
+
+// Another Dupliva starting may take the folder for a leftover and remove it before it is
+// locked; then it is no longer there (no link to it) once it is.
+bool PrivateFolder::lockMade(const QString &path)
+{
+    struct stat info {};
+    lock = ::open(localName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (lock >= 0 && ::flock(lock, LOCK_EX) == 0 && ::fstat(lock, &info) == 0 && info.st_nlink > 0)
+        return true;
+    if (lock >= 0)
+        ::close(lock);
+    lock = -1;
+    ::rmdir(localName(path).constData());
+    return false;
+}
+
+QString whyNoTemporaryFolder(const QString &folder, int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return driveText("The temporary folder %1 is full").arg(folder);
+    return driveText("The temporary folder %1 cannot be written: %2").arg(folder, qt_error_string(error));
+}
+
+void removeLeftoverPrivateFolders()
+{
+    TemporaryFiles::removeLeftovers(QDir::tempPath(), namePrefix);
+}
