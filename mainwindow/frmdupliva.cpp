@@ -378,7 +378,9 @@ void frmDupliva::Command3_Click()
     setRunning(true);
     const int result = platform.formatDialog.SHFormatDrive(this, 0, 0, 0);
     setRunning(false);
-    if (result == FormatError)
+    if (closeRequested)
+        close();
+    else if (result == FormatError)
         platform.messages.MsgBox(tr("Something went wrong"));
 }
 
@@ -451,8 +453,8 @@ QString frmDupliva::farewellPrompt()
     }.join(QLatin1Char('\n'));
 }
 
-// A close request during a run stops it before its next style and closes once it has
-// ended; the window's thread never waits for it.
+// A close request during a run or a format closes the window once it has ended, a run
+// stopping before its next style; the window's thread never waits for either.
 void frmDupliva::closeEvent(QCloseEvent *event)
 {
     if (running) {

@@ -1,5 +1,7 @@
 #include "desktopmessageboxes.h"
 
+#include "application.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -42,6 +44,8 @@ DesktopMessageBoxes::DesktopMessageBoxes(QWidget *parent)
 
 void DesktopMessageBoxes::MsgBox(const QString &prompt, int style, const QString &title)
 {
+    if (desktopSessionEnding())
+        return;
     const QString shownTitle = title.isEmpty() ? QApplication::applicationName() : title;
     QMessageBox box(iconForStyle(style), shownTitle, prompt, QMessageBox::Ok, parentWindow);
     box.setTextFormat(Qt::PlainText);
@@ -54,6 +58,8 @@ void DesktopMessageBoxes::MsgBox(const QString &prompt, int style, const QString
 
 bool DesktopMessageBoxes::Question(QWidget *owner, const QString &prompt, const QString &title)
 {
+    if (desktopSessionEnding())
+        return false;
     QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::Yes | QMessageBox::No, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);

@@ -4,6 +4,8 @@
 
 class QWidget;
 
+// Once the program ends with the desktop session, no box is shown, since nobody would
+// answer it and it would hold the end up; a question is answered No.
 class DesktopMessageBoxes : public MessageBoxes {
 public:
     explicit DesktopMessageBoxes(QWidget *parent = nullptr);
