@@ -8,6 +8,7 @@
 #include "launcherentryprogress.h"
 #include "localname.h"
 #include "privatefolder.h"
+#include "terminationsignals.h"
 #include "udisks.h"
 
 int main(int argc, char *argv[])
@@ -16,6 +17,10 @@ int main(int argc, char *argv[])
     if (!windowSystemGiven(argc, argv))
         chooseWindowSystem();
     DuplivaApplication app(argc, argv);
+    // kill, a closed terminal and Ctrl+C end the program as a logout does, never in the
+    // middle of writing drive A.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::arrived, &app, endAsTheSessionEnds);
     app.setApplicationVersion(QStringLiteral(DUPLIVA_VERSION));
     const QString drivePath = drivePathFromCommandLine(argc, argv);
     substituteDesignFonts();

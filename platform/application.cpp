@@ -1,12 +1,20 @@
 #include "application.h"
 
 #include <QFont>
+#include <QPointer>
 #include <QSessionManager>
+#include <QTimer>
 
 namespace {
 
 bool windowSystemChosen = false;
 bool sessionEnding = false;
+QPointer<QTimer> closingAgain;
+
+void askToQuit()
+{
+    QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+}
 
 } // namespace
 
@@ -52,4 +60,15 @@ void chooseWindowSystem()
 bool desktopSessionEnding()
 {
     return sessionEnding;
+}
+
+void endAsTheSessionEnds()
+{
+    sessionEnding = true;
+    if (closingAgain)
+        return;
+    closingAgain = new QTimer(QCoreApplication::instance());
+    QObject::connect(closingAgain, &QTimer::timeout, askToQuit);
+    closingAgain->start(100);
+    askToQuit();
 }

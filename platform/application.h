@@ -21,3 +21,8 @@ void chooseWindowSystem();
 
 // Whether the desktop session has asked the program to end, at logout or shutdown.
 bool desktopSessionEnding();
+
+// Ends the program as the end of the desktop session does, for a signal such as kill's:
+// no message box is shown from then on, and the windows are asked to close until all
+// have, since one that waits for drive A closes only once drive A is let go.
+void endAsTheSessionEnds();

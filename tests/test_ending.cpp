@@ -1,15 +1,25 @@
+#include "application.h"
+#include "grouplistbox.h"
 #include "privatefolder.h"
 #include "temporaryfiles.h"
+#include "terminationsignals.h"
 #include "testfiles.h"
+#include "userinput.h"
+#include "windowfixture.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <unistd.h>
 
 class TestEnding : public QObject {
     Q_OBJECT
 private slots:
     void nextStartRemovesOnlyLeftoverFolders();
+    void signalEndsTheProgramAsALogoutDoes(); // last: the program has ended after it
 };
 
 // Only a folder that a killed program recorded goes, a symbolic link in it not followed,
@@ -33,6 +43,30 @@ void TestEnding::nextStartRemovesOnlyLeftoverFolders()
     QCOMPARE(QDir(temp).entryList({"dupliva-*"}, QDir::AllEntries | QDir::System), QStringList{"dupliva-mine"});
     QVERIFY(QFileInfo::exists(temp + "/dupliva-mine/01A.sty"));
     qputenv("TMPDIR", testsTemp);
+}
+
+// A SIGTERM during a run stops it before its next style and ends the program without a
+// message box.
+void TestEnding::signalEndsTheProgramAsALogoutDoes()
+{
+    WindowFixture f;
+    TerminationSignals taken;
+    QObject::connect(&taken, &TerminationSignals::arrived, endAsTheSessionEnds);
+    f.window.show();
+    f.window.groupList(1)->AddItem("/s/01A.sty");
+    f.window.groupList(2)->AddItem("/s/02B.sty");
+    f.drive.onCopy = [] {
+        ::kill(::getpid(), SIGTERM);
+        QThread::msleep(200); // the window's thread takes it meanwhile
+    };
+    clickThroughWindow(f.window.findChild<QPushButton *>("CmdStartCopy"));
+    QTimer::singleShot(10 * 1000, [] { QCoreApplication::exit(1); });
+
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(f.drive.copiesAsked, 1);
+    QCOMPARE(f.drive.events.last(), QStringLiteral("end"));
+    QCOMPARE(f.messages.shown.size(), 0);
+    QVERIFY(!f.window.isVisible());
 }
 
 QTEST_MAIN(TestEnding)
