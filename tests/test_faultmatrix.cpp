@@ -3,6 +3,7 @@
 // green, no truncated or stray style on the disk, and every source file as it was.
 
 #include "copyrun.h"
+#include "devicedrive.h"
 #include "drivealock.h"
 #include "copyrunner.h"
 #include "fakes.h"
@@ -32,8 +33,8 @@
 
 namespace {
 
-enum Kind { Folder, Image, Floppy };
-const char *const kindNames[] = {"folder", "image", "floppy"};
+enum Kind { Folder, Image, Floppy, Device };
+const char *const kindNames[] = {"folder", "image", "floppy", "internal floppy"};
 const char *const positionNames[] = {"first", "middle", "last"};
 // Group 2 holds the failing style among three; groups 1 and 3, of one style each, come before and after it.
 constexpr int groupSizes[] = {1, 3, 1};
@@ -107,10 +108,14 @@ struct Case : DriveA {
         : kind(kind), position(position), udisks(udisks)
     {
         disk = kind == Image ? work.filePath("DSKA0000.IMG") : kind == Folder ? work.filePath("a") : floppyMountPoint;
-        if (kind == Image)
-            QFile::copy(blankImage(), disk);
-        else
+        if (kind == Image || kind == Device)
+            QFile::copy(blankImage(), work.filePath("DSKA0000.IMG"));
+        if (kind == Device) {
+            skip = loop.insert(work.filePath("DSKA0000.IMG"));
+            disk = loop.device;
+        } else if (kind != Image) {
             QDir().mkdir(disk);
+        }
         for (int group = 1; group <= 3; ++group) {
             items.append(QStringList());
             for (int index = 0; index < groupSizes[group - 1]; ++index)
@@ -127,6 +132,8 @@ struct Case : DriveA {
         }
         if (smallDiskMounted)
             ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+        if (!temporaryFolder.isEmpty())
+            ::umount2(QFile::encodeName(temporaryFolder).constData(), MNT_DETACH);
         if (kind == Floppy)
             QDir(disk).removeRecursively();
     }
@@ -158,7 +165,7 @@ struct Case : DriveA {
     // A floppy-sized tmpfs as the disk; only root may mount one.
     QString mountSmallDisk(const QString &options = {})
     {
-        if (kind == Image)
+        if (throughMtools())
             return {};
         if (::geteuid() != 0)
             return "mounting a small tmpfs needs root";
@@ -177,6 +184,8 @@ struct Case : DriveA {
         else
             QDir(disk).removeRecursively();
     }
+
+    bool throughMtools() const { return kind == Image || kind == Device; }
 
     void BeginRun(const QStringList &sources) override { drive->BeginRun(sources); }
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override { return drive->CheckGroupsFit(groups); }
@@ -205,11 +214,16 @@ struct Case : DriveA {
                 groups[group - 1].AddItem(path);
         }
         drive = chosen                  ? std::move(chosen)
+            : kind == Device ? std::unique_ptr<DriveA>(new DeviceDriveA(disk))
             : kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(disk))
             : kind == Folder  ? std::unique_ptr<DriveA>(new FolderDriveA(disk))
                               : std::unique_ptr<DriveA>(new FloppyDriveA(system));
         GroupBoard board(lists);
+        const QByteArray tmp = qgetenv("TMPDIR");
+        if (!temporaryFolder.isEmpty())
+            qputenv("TMPDIR", QFile::encodeName(temporaryFolder));
         copyAndReport(board, *this, messages);
+        qputenv("TMPDIR", tmp);
         if (afterRun)
             afterRun();
     }
@@ -231,7 +245,7 @@ struct Case : DriveA {
     // The regular files on the disk and their contents; none when the disk is gone.
     QMap<QString, QByteArray> filesOnDisk() const
     {
-        if (kind != Image)
+        if (!throughMtools())
             return filesIn(disk);
         // its files, without the folders that may fill its root directory
         const QString folder = work.filePath("read back");
@@ -244,7 +258,7 @@ struct Case : DriveA {
     void putOnDisk(const QString &name, const QByteArray &content)
     {
         before[name] = content;
-        if (kind != Image)
+        if (!throughMtools())
             return writeFile(QDir(disk).filePath(name), content);
         writeFile(work.filePath(name), content);
         mtools("mcopy", {"-i", disk, work.filePath(name), "::" + name});
@@ -253,6 +267,9 @@ struct Case : DriveA {
     Kind kind;
     int position;
     QTemporaryDir work;
+    LoopFloppy loop; // the internal floppy drive
+    QString skip; // why the drive cannot be had here
+    QString temporaryFolder; // the run's $TMPDIR, when the row sets one
     QString disk; // the folder, the image, or the floppy's mount point
     QList<QStringList> items;
     QString failing;
@@ -519,7 +536,7 @@ Expected groupDoesNotFit(Case &c)
 {
     if (const QString why = c.mountSmallDisk(); !why.isEmpty())
         return skipped(why);
-    c.putOnDisk("FILLER.BIN", randomBytes((c.kind == Image ? 600 : 1340) * 1024));
+    c.putOnDisk("FILLER.BIN", randomBytes((c.throughMtools() ? 600 : 1340) * 1024));
     for (const QString &item : c.items[1])
         c.putOnDisk(c.targetName(2, item), "old " + item.toUtf8());
     c.replaceFailing("00BIG.STY", randomBytes(150 * 1024));
@@ -541,11 +558,56 @@ Expected labelledDisk(Case &c)
             Stops::AtStart};
 }
 
+// The temporary folder has no room left: drive A is not to blame and loses nothing.
+Expected temporaryFolderFull(Case &c)
+{
+    if (::geteuid() != 0)
+        return skipped("mounting a small tmpfs needs root");
+    const QString folder = c.work.filePath("tmp");
+    QDir().mkdir(folder);
+    // Its root folder and one file take every inode it has.
+    if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=8k,nr_inodes=2") != 0)
+        return skipped("this machine cannot mount a tmpfs: " + qt_error_string(errno));
+    c.temporaryFolder = folder;
+    writeFile(folder + "/filler", "x");
+    if (!c.throughMtools())
+        return {ready(), Stops::Never};
+    return {{"CANNOT COPY: The temporary folder " + folder + " is full", MsgCritical, "Copy to A:\\"}, Stops::AtStart};
+}
+
+QString serialOf(const QString &disk)
+{
+    return QString::fromUtf8(mtools("mdir", {"-i", disk, "::"})).section("Serial Number is ", 1).section('\n', 0, 0).trimmed();
+}
+
+// Another disk is put in drive A after group 1: a blank image renamed over the image, as
+// when a stick is swapped, or a blank disk in the internal drive. No group turns green that
+// is not on it, and it holds nothing of the run.
+Expected diskReplaced(Case &c)
+{
+    if (!c.throughMtools())
+        return {ready(), Stops::Never};
+    const QString other = c.work.filePath("OTHER.IMG");
+    mtools("mformat", {"-C", "-i", other, "-f", "720", "-N", "0BADCAFE", "::"});
+    c.beforeFailingCopy = [&c, other] {
+        if (c.kind == Image)
+            ::rename(QFile::encodeName(other).constData(), QFile::encodeName(c.disk).constData());
+        else
+            mtools("mformat", {"-i", c.disk, "-f", "720", "-N", "0BADCAFE", "::"});
+    };
+    const QString prompt = "CANNOT COPY: Drive A holds another disk than the one this run started on: it started on the disk "
+                           "without a label, serial number " + serialOf(c.disk) + " and now finds the disk without a label, "
+                           "serial number 0BAD-CAFE. The groups that turned green are on the first disk; copy again to go on "
+                           "with this one.";
+    return {{prompt, MsgCritical, "Copy to A:\\"}, Stops::DiskGone};
+}
+
 struct Fault {
     const char *name;
     Expected (*arrange)(Case &);
     bool onImage = true; // a FAT image holds no symbolic links
     bool hasPosition = true; // without a disk the very first style fails
+    bool onDevice = false; // the internal floppy drive, where root can play one
 };
 
 const Fault faults[] = {
@@ -563,16 +625,18 @@ const Fault faults[] = {
     {"folder under the style's name", folderUnderTargetName},
     {"hard link on the disk", hardLinkOnDisk, false},
     {"drive A holds the styles", driveHoldsTheStyles, false},
-    {"killed while writing", killedWhileWriting},
+    {"killed while writing", killedWhileWriting, true, true, true},
     {"second writer", secondWriter, true, false},
     {"second writer through a link", secondWriterThroughLink, true, false},
     {"image with two names", imageWithTwoNames, true, false},
     {"short name of another style", shortNameOfAnother},
     {"two styles under one name", twoStylesOneName},
-    {"group that does not fit", groupDoesNotFit},
+    {"group that does not fit", groupDoesNotFit, true, true, true},
     {"volume label", labelledDisk, true, false},
     {"name mtools would change", nameMtoolsWouldChange},
     {"name not UTF-8", nameNotUtf8},
+    {"temporary folder full", temporaryFolderFull, true, false, true},
+    {"disk replaced", diskReplaced, true, true, true},
 };
 
 // A name that drive A gives its temporary copies: "~D3KA01F.TMP".
@@ -592,17 +656,18 @@ void killRunInChild(Case &c)
     if (child == 0) {
         ::setpgid(0, 0);
         // In the middle position only the program itself is killed, not its mtools.
-        c.afterFailingCopy = [kind = c.kind, whole = c.position != 1] {
-            const int delayMs = kind == Image ? QRandomGenerator::global()->bounded(60) : 0;
+        // Through mtools, at any moment of the rest of the run: writing, reading back, moving, committing.
+        c.afterFailingCopy = [viaMtools = c.throughMtools(), kind = c.kind, whole = c.position != 1] {
+            const int delayMs = viaMtools ? QRandomGenerator::global()->bounded(kind == Image ? 80 : 200) : 0;
             std::thread([delayMs, whole] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
                 ::kill(whole ? 0 : ::getpid(), SIGKILL);
             }).detach();
-            if (kind != Image)
+            if (!viaMtools)
                 ::pause();
         };
         const auto medium = c.kind == Floppy ? FolderDriveA::Medium::FatDisk : FolderDriveA::Medium::Folder;
-        c.copy(c.kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(c.disk)) : std::make_unique<FolderDriveA>(c.disk, medium));
+        c.copy(c.throughMtools() ? std::unique_ptr<DriveA>() : std::make_unique<FolderDriveA>(c.disk, medium));
         ::_exit(0);
     }
     int status = 0;
@@ -615,7 +680,7 @@ void killRunInChild(Case &c)
         else
             QVERIFY2(file.value() == c.before[file.key()] || file.value() == copied[file.key()], qPrintable(file.key()));
     }
-    if (c.kind != Image) {
+    if (!c.throughMtools()) {
         QCOMPARE(temporaries, c.position + 1);
         return;
     }
@@ -626,8 +691,11 @@ void killRunInChild(Case &c)
     check.start(fsck, {"-n", c.disk});
     QVERIFY(check.waitForFinished());
     QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
-    // The next run removes the copy of the image that this one left.
-    c.afterRun = [&c] { QCOMPARE(QDir(c.work.path()).entryList({".DSKA0000.IMG.*"}, QDir::Hidden | QDir::Files), QStringList()); };
+    // The next run removes the copy of the image, or the group's folder on the disk, that this one left.
+    c.afterRun = [&c] {
+        QCOMPARE(QDir(c.work.path()).entryList({".DSKA0000.IMG.*"}, QDir::Hidden | QDir::Files), QStringList());
+        QVERIFY(!mtools("mdir", {"-a", "-i", c.disk, "::"}).contains("~D"));
+    };
 }
 
 // The temporary copies that a disk turned read-only kept.
@@ -677,10 +745,10 @@ void TestFaultMatrix::faultMatrix_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("position");
-    for (int kind : {Folder, Image, Floppy}) {
+    for (int kind : {Folder, Image, Floppy, Device}) {
         for (int fault = 0; fault < int(std::size(faults)); ++fault) {
             for (int position = 0; position < (faults[fault].hasPosition ? groupSizes[1] : 1); ++position) {
-                if (kind != Image || faults[fault].onImage)
+                if ((kind != Image || faults[fault].onImage) && (kind != Device || faults[fault].onDevice))
                     QTest::addRow("%s/%s/%s", kindNames[kind], faults[fault].name, positionNames[position]) << kind << fault << position;
             }
         }
@@ -692,9 +760,11 @@ void TestFaultMatrix::faultMatrix()
     QFETCH(int, kind);
     QFETCH(int, fault);
     QFETCH(int, position);
-    if (kind == Image && QStandardPaths::findExecutable("mcopy").isEmpty())
+    if ((kind == Image || kind == Device) && QStandardPaths::findExecutable("mcopy").isEmpty())
         QSKIP("mtools is not installed (Debian package mtools)");
     Case c(Kind(kind), position, udisks, floppies.filePath("STYLES"));
+    if (!c.skip.isEmpty())
+        QSKIP(qPrintable(c.skip));
     const Expected expected = faults[fault].arrange(c);
     if (!expected.skip.isEmpty())
         QSKIP(qPrintable(expected.skip));

@@ -60,6 +60,7 @@ CopyOutcome DeviceDriveA::openDrive()
     CopyOutcome failure;
     startedOn = listRoot(path, &failure);
     root = startedOn;
+    room = diskRoomThroughMtools(path);
     return failure.ok() ? CopyOutcome{} : driveFailure(failure);
 }
 

@@ -3,12 +3,12 @@
 #include "fatname.h"
 #include "floppysizes.h"
 #include "localname.h"
+#include "privatefolder.h"
 #include "stylecopy.h"
 #include "systemfailure.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
@@ -51,15 +51,12 @@ QString changedCharacter(const QString &name, const QStringList &stored)
 // The temporary folder, not drive A, is at fault: no style is to blame either.
 CopyOutcome temporaryFolderFailure(const QString &why)
 {
-    const QString folder = QDir::toNativeSeparators(QDir::tempPath());
-    return driveFailure(OtherFailure, driveText("The temporary folder %1 cannot be used: %2").arg(folder, why));
+    return driveFailure(OtherFailure, why);
 }
 
 CopyOutcome temporaryFolderFailure(int error)
 {
-    if (error == ENOSPC || error == EDQUOT)
-        return driveFailure(OtherFailure, driveText("The temporary folder %1 is full").arg(QDir::toNativeSeparators(QDir::tempPath())));
-    return temporaryFolderFailure(qt_error_string(error));
+    return temporaryFolderFailure(whyNoTemporaryFolder(QDir::toNativeSeparators(QDir::tempPath()), error));
 }
 
 QByteArray contentsOf(int fd)
@@ -93,12 +90,13 @@ void MtoolsDriveA::EndRun()
     room.reset();
 }
 
-// A disk that cannot be read is left to the first group to report.
+// Drive A is locked and looked at once for the whole run. A disk that cannot be read is
+// left to the first group to report.
 CopyOutcome MtoolsDriveA::CheckGroupsFit(const QList<RunGroup> &groups)
 {
-    if (groups.isEmpty() || !checkDrive().ok())
+    if (groups.isEmpty() || !checkDrive().ok() || !open().ok())
         return {};
-    return refuseGroupNoDiskHolds(diskRoomThroughMtools(path), groups);
+    return refuseGroupNoDiskHolds(room, groups);
 }
 
 CopyOutcome MtoolsDriveA::BeginGroup(const RunGroup &next)
@@ -107,9 +105,7 @@ CopyOutcome MtoolsDriveA::BeginGroup(const RunGroup &next)
     queued.clear();
     if (CopyOutcome outcome = checkDrive(); !outcome.ok())
         return outcome;
-    if (!opened)
-        return open();
-    return checkSameDisk();
+    return open();
 }
 
 CopyOutcome MtoolsDriveA::open()
@@ -149,7 +145,9 @@ CopyOutcome MtoolsDriveA::Flush()
     const QList<Copy> files = std::exchange(queued, {});
     if (files.isEmpty())
         return {};
-    CopyOutcome outcome = refuseChangedNames(files);
+    CopyOutcome outcome = checkSameDisk();
+    if (outcome.ok())
+        outcome = refuseChangedNames(files);
     if (outcome.ok())
         outcome = refuseNamesTaken(files);
     if (!outcome.ok())
@@ -168,7 +166,7 @@ CopyOutcome MtoolsDriveA::refuseChangedNames(const QList<Copy> &files) const
     std::copy_if(files.begin(), files.end(), std::back_inserter(unusual), [](const Copy &file) { return !isAscii(file.name); });
     if (unusual.isEmpty())
         return {};
-    const QTemporaryDir scratch;
+    const PrivateFolder scratch;
     if (!scratch.isValid())
         return temporaryFolderFailure(scratch.errorString());
     const QString image = scratch.filePath(QStringLiteral("names.img"));
@@ -189,7 +187,8 @@ CopyOutcome MtoolsDriveA::refuseChangedNames(const QList<Copy> &files) const
     for (const RootEntry &entry : listRoot(image, &failure).entries)
         stored.append(entry.name);
     if (!failure.ok())
-        return temporaryFolderFailure(failure.reason);
+        return temporaryFolderFailure(driveText("The temporary folder %1 cannot hold a blank floppy image: %2")
+                                          .arg(QDir::toNativeSeparators(QDir::tempPath()), failure.reason));
     for (const Copy &file : std::as_const(unusual)) {
         if (!stored.contains(file.name))
             return {OtherFailure,
@@ -221,7 +220,7 @@ CopyOutcome MtoolsDriveA::refuseNamesTaken(const QList<Copy> &files) const
 
 CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const
 {
-    const QTemporaryDir links;
+    const PrivateFolder links;
     if (!links.isValid())
         return temporaryFolderFailure(links.errorString());
     // "-D oO" replaces a file of the same name; without a policy mtools skips it or asks.

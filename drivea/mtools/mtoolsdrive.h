@@ -36,7 +36,8 @@ protected:
     virtual CopyOutcome checkDrive() const = 0;
     // Once a run, before its first group: the lock, and what a killed run left.
     virtual CopyOutcome openDrive() = 0;
-    // Whether drive A still holds the disk that the run started on.
+    // Whether drive A still holds the disk that the run started on; asked before each group
+    // is written, and at the run's end.
     virtual CopyOutcome checkSameDisk() = 0;
     // Where the group fits, with what writing it takes on the disk besides its files.
     virtual GroupFit fitOnDisk(const QList<Copy> &) const { return room ? groupFit(*room, group) : GroupFit::Beside; }
