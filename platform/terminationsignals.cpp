@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::array<int, 3> caught{SIGTERM, SIGHUP, SIGINT};
 
-int signalPipe = -1; // its end that the handler writes
+volatile sig_atomic_t signalPipe = -1; // its end that the handler writes
 
 void noteSignal(int signal)
 {
