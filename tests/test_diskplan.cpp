@@ -21,6 +21,8 @@ private slots:
     void planMatchesRun();
     void planOfTheDiskInDriveA_data();
     void planOfTheDiskInDriveA();
+    void planNamesTheGroups_data();
+    void planNamesTheGroups();
 };
 
 namespace {
@@ -147,7 +149,7 @@ void DiskPlanTest::planOfTheDiskInDriveA()
     QFETCH(QString, onThisDisk);
     const QTemporaryDir folder;
     RunGroup group{1, {}, {}};
-    DiskRoom room{737'280, 1024, 713, 112, false, freeClusters, freeEntries};
+    DiskRoom room{737'280, 1024, 713, 112, false, freeClusters, freeEntries, {}};
     for (int i = 0; i < styles; ++i) {
         group.sources.append(folder.filePath(QStringLiteral("xxS%1.STY").arg(i)));
         group.names.append(QStringLiteral("01S%1.STY").arg(i));
@@ -158,6 +160,26 @@ void DiskPlanTest::planOfTheDiskInDriveA()
 
     const QString plan = describePlan(planDisks(room, {group}));
     QVERIFY2(plan.endsWith("; " + onThisDisk), qPrintable(plan));
+}
+
+void DiskPlanTest::planNamesTheGroups_data()
+{
+    QTest::addColumn<QList<int>>("onThisDisk");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one") << QList{5} << "group 05 fits on this one.";
+    QTest::newRow("two in a row") << QList{11, 12} << "groups 11 and 12 fit on this one.";
+    QTest::newRow("apart") << QList{1, 3, 9, 12} << "groups 01, 03, 09 and 12 fit on this one.";
+    QTest::newRow("in a row") << QList{1, 2, 3, 4} << "groups 01–04 fit on this one.";
+    QTest::newRow("both") << QList{1, 2, 3, 7, 9, 10, 11, 12} << "groups 01–03, 07 and 09–12 fit on this one.";
+}
+
+void DiskPlanTest::planNamesTheGroups()
+{
+    QFETCH(QList<int>, onThisDisk);
+    QFETCH(QString, text);
+    const DiskPlan plan{.disks = {onThisDisk, {14}}, .groups = int(onThisDisk.size()) + 1, .styles = 9, .bytes = 9000};
+    const QString described = describePlan(plan);
+    QVERIFY2(described.endsWith("; " + text), qPrintable(described));
 }
 
 QTEST_GUILESS_MAIN(DiskPlanTest)

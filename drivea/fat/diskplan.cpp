@@ -16,10 +16,25 @@ struct Cost {
 
 QString groupsText(const QList<int> &numbers)
 {
-    const QString first = QStringLiteral("%1").arg(numbers.constFirst(), 2, 10, QLatin1Char('0'));
+    const auto twoDigits = [](int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); };
+    // Three or more groups in a row read as a range; others are named one by one.
+    QStringList parts;
+    for (qsizetype first = 0, last = 0; first < numbers.size(); first = last + 1) {
+        last = first;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1)
+            ++last;
+        if (last - first >= 2) {
+            parts.append(twoDigits(numbers[first]) + QChar(0x2013) + twoDigits(numbers[last]));
+            continue;
+        }
+        for (qsizetype i = first; i <= last; ++i)
+            parts.append(twoDigits(numbers[i]));
+    }
     if (numbers.size() == 1)
-        return driveText("group %1 fits").arg(first);
-    return driveText("groups %1–%2 fit").arg(first).arg(numbers.constLast(), 2, 10, QLatin1Char('0'));
+        return driveText("group %1 fits").arg(parts.constFirst());
+    const QString lastPart = parts.takeLast();
+    const QString named = parts.isEmpty() ? lastPart : driveText("%1 and %2").arg(parts.join(QStringLiteral(", ")), lastPart);
+    return driveText("groups %1 fit").arg(named);
 }
 
 Cost costOf(const RunGroup &group, qint64 clusterBytes)
