@@ -177,7 +177,9 @@ void DiskPlanTest::planNamesTheGroups()
 {
     QFETCH(QList<int>, onThisDisk);
     QFETCH(QString, text);
-    const DiskPlan plan{.disks = {onThisDisk, {14}}, .groups = int(onThisDisk.size()) + 1, .styles = 9, .bytes = 9000};
+    DiskPlan plan;
+    plan.disks = {onThisDisk, {14}};
+    plan.groups = plan.styles = int(onThisDisk.size()) + 1;
     const QString described = describePlan(plan);
     QVERIFY2(described.endsWith("; " + text), qPrintable(described));
 }
