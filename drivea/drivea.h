@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // A text of drive A's that the user reads, translated in the context DriveA.
 inline QString driveText(const char *text)
 {
@@ -28,10 +30,19 @@ enum FailureCode : int {
 };
 
 struct CopyOutcome {
+    CopyOutcome() = default;
+    CopyOutcome(int code, QString reason = {}, QString source = {})
+        : code(code)
+        , reason(std::move(reason))
+        , source(std::move(source))
+    {
+    }
+
     int code = NoFailure;
     QString reason; // the system's own words for the failure
     QString source; // the source file the failure is about, when it is not the one being copied
-    bool aboutDrive = false; // drive A itself or its lock failed: no style is to blame
+    // No style is to blame: drive A itself, its lock or the temporary folder failed.
+    bool aboutDrive = false;
 
     bool ok() const { return code == NoFailure; }
 };

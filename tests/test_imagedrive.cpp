@@ -68,7 +68,9 @@ struct Run {
     {
         GroupBoard board(pointers());
         int copied = 0;
-        copyAndReport(board, *drive, messages, {.fileCopied = [&] { progress.act(++copied); }});
+        RunListener listener;
+        listener.fileCopied = [&] { progress.act(++copied); };
+        copyAndReport(board, *drive, messages, listener);
         return messages.shown.isEmpty() ? QString() : messages.shown.takeLast().prompt;
     }
     std::array<GroupList *, GroupCount> pointers()

@@ -105,7 +105,7 @@ QDBusMessage call(const QString &object, const QString &interface, const QString
 UDisksReply replyFrom(const QDBusMessage &answer)
 {
     if (answer.type() == QDBusMessage::ErrorMessage)
-        return {answer.errorName(), answer.errorMessage()};
+        return {answer.errorName(), answer.errorMessage(), {}};
     UDisksReply reply;
     if (!answer.arguments().isEmpty())
         reply.mountPoint = answer.arguments().constFirst().toString();
