@@ -646,19 +646,17 @@ bool isTemporaryName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
-// The run of c in a child process whose whole process group is killed in group 2, mtools
-// included: every name on the disk holds its old content or the whole new style, and
-// nothing else is there but the group's temporary copies; an image stays sound. A folder
-// is killed just after the failing style, an image at some moment of writing the group.
-void killRunInChild(Case &c)
+// The run of c in a child process whose whole process group is killed delayMs after the
+// failing style, mtools included: every name on the disk holds its old content or the whole
+// new style, nothing else is there but the group's temporary copies, and a disk written
+// through mtools stays sound.
+void killOnce(Case &c, int delayMs)
 {
     const pid_t child = ::fork();
     if (child == 0) {
         ::setpgid(0, 0);
         // In the middle position only the program itself is killed, not its mtools.
-        // Through mtools, at any moment of the rest of the run: writing, reading back, moving, committing.
-        c.afterFailingCopy = [viaMtools = c.throughMtools(), kind = c.kind, whole = c.position != 1] {
-            const int delayMs = viaMtools ? QRandomGenerator::global()->bounded(kind == Image ? 80 : 200) : 0;
+        c.afterFailingCopy = [viaMtools = c.throughMtools(), delayMs, whole = c.position != 1] {
             std::thread([delayMs, whole] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
                 ::kill(whole ? 0 : ::getpid(), SIGKILL);
@@ -691,10 +689,23 @@ void killRunInChild(Case &c)
     check.start(fsck, {"-n", c.disk});
     QVERIFY(check.waitForFinished());
     QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput().constData());
-    // The next run removes the copy of the image, or the group's folder on the disk, that this one left.
+}
+
+// A folder is killed just after the failing style. Through mtools the run is killed again
+// and again, each time at a later moment of the rest of the run, the three positions in
+// between: writing a group, reading it back, moving it over its targets, committing the
+// copy of the image that holds several groups.
+void killRunInChild(Case &c)
+{
+    const int kills = c.throughMtools() ? 4 : 1, spanMs = c.kind == Image ? 60 : c.kind == Device ? 200 : 0;
+    const int moments = kills * groupSizes[1];
+    for (int kill = 0; kill < kills && !QTest::currentTestFailed(); ++kill)
+        killOnce(c, spanMs * (kill * groupSizes[1] + c.position) / moments);
+    // The next run removes the copy of the image, or the group's folder on the disk, that these left.
     c.afterRun = [&c] {
         QCOMPARE(QDir(c.work.path()).entryList({".DSKA0000.IMG.*"}, QDir::Hidden | QDir::Files), QStringList());
-        QVERIFY(!mtools("mdir", {"-a", "-i", c.disk, "::"}).contains("~D"));
+        if (c.throughMtools())
+            QVERIFY(!mtools("mdir", {"-a", "-i", c.disk, "::"}).contains("~D"));
     };
 }
 
