@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         lists[number - 1].AddItem(entry);
     RecordingDrive drive;
     NoMessages messages;
-    const GroupBoard board(pointers);
+    GroupBoard board(pointers);
     const RunPlan plan = planRun(board);
     const QStringList styles = plan.groups.constFirst().sources; // each file once
     QString source, target;
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                    source = from;
                                    target = to;
                                },
-                               .groupCopied = [&](int group) { markCopied(board, group); }};
+                               .groupCopied = [&](int group) { board.markCopied(group); }};
     reportRun(copyGroups(plan, drive, listener), messages);
     if (messages.last.startsWith(QLatin1String("CANNOT COPY: "))) {
         FUZZ_CHECK(drive.destinations.isEmpty() && lists[number - 1].ForeColor() != CopiedColour);

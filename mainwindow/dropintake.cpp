@@ -1,6 +1,5 @@
 #include "dropintake.h"
 
-#include "groupboard.h"
 #include "localname.h"
 
 #include <QMimeData>
@@ -96,25 +95,16 @@ QStringList droppedFiles(const QMimeData &data)
     return files;
 }
 
-void appendDroppedFiles(GroupList &group, const QMimeData &data)
+QStringList filesOfDrop(const QMimeData &data)
 {
-    appendFiles(group, withFoldersOpened(droppedFiles(data)));
+    return withFoldersOpened(droppedFiles(data));
 }
 
-void appendPastedFiles(GroupList &group, const QMimeData &clipboard)
+QStringList filesOfClipboard(const QMimeData &clipboard)
 {
     if (clipboard.hasUrls())
-        return appendDroppedFiles(group, clipboard);
+        return filesOfDrop(clipboard);
     QMimeData fileList;
     fileList.setData(QStringLiteral("text/uri-list"), uriListOfCopiedFiles(clipboard));
-    appendDroppedFiles(group, fileList);
-}
-
-void appendFiles(GroupList &group, const QStringList &files)
-{
-    for (const QString &file : files)
-        group.AddItem(file);
-    // The new entries are on no disk yet: the next run copies the group again.
-    if (!files.isEmpty() && group.ForeColor() == CopiedColour)
-        group.SetForeColor(PendingColour);
+    return filesOfDrop(fileList);
 }

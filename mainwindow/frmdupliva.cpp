@@ -7,8 +7,7 @@
 #include "formatdialog.h"
 #include "frmabout.h"
 #include "frmduplivadesign.h"
-#include "groupclearing.h"
-#include "groupediting.h"
+#include "groupcommands.h"
 #include "grouplistbox.h"
 #include "launcher.h"
 #include "messageboxes.h"
@@ -43,21 +42,13 @@ QLabel *createPicture(QWidget *parent, const char *name, const TwipsRect &place,
     return image;
 }
 
-QList<int> allGroups()
-{
-    QList<int> numbers;
-    for (int number = 1; number <= GroupCount; ++number)
-        numbers.append(number);
-    return numbers;
-}
-
 } // namespace
 
 frmDupliva::frmDupliva(const PlatformServices &platform)
     : platform(platform)
-    , board(createDesign())
     , run(board, platform.drive, platform.messages, platform.progress)
 {
+    createDesign();
     createWindowKeys();
     bindHandlers();
     lists[5]->setFocus();
@@ -71,7 +62,7 @@ frmDupliva::~frmDupliva()
     delete about;
 }
 
-std::array<GroupList *, GroupCount> frmDupliva::createDesign()
+void frmDupliva::createDesign()
 {
     setObjectName(QStringLiteral("frmDupliva"));
     setWindowTitle(tr(title));
@@ -87,10 +78,6 @@ std::array<GroupList *, GroupCount> frmDupliva::createDesign()
     createMenu();
     setTabOrder();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-    std::array<GroupList *, GroupCount> groups{};
-    std::copy(lists.begin(), lists.end(), groups.begin());
-    return groups;
 }
 
 QWidget *frmDupliva::createFrames()
@@ -139,7 +126,7 @@ void frmDupliva::createGroups(QWidget *frame)
         label->setFont(captionFont());
         paintText(label, navy);
 
-        auto *list = new GroupListBox(caption, frame, design.group);
+        auto *list = new GroupListBox(caption, board, design.group, frame);
         list->setObjectName(QLatin1String(design.list));
         list->setGeometry(pixelsFromTwips({design.listLeft, design.listTop, listWidth, listHeight}));
         paintBackground(list, QPalette::Base, lightGrey);
@@ -172,16 +159,25 @@ void frmDupliva::createMenu()
     connect(help, &QAction::triggered, this, &frmDupliva::Help_Click);
 }
 
-// Keys of the window that no control shows.
+// Keys of the window that no control shows; each list's context menu shows undo and redo,
+// as "Undo Remove 01Samba.sty".
 void frmDupliva::createWindowKeys()
 {
-    undoAction = new QAction(tr("Undo"), this);
+    undoAction = history.createUndoAction(this, tr("&Undo"));
     undoAction->setShortcuts(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, [this] { history.undo(); });
+    redoAction = history.createRedoAction(this, tr("&Redo"));
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    }
+    redoAction->setShortcuts(redoKeys);
+    for (GroupListBox *list : lists)
+        list->setWindowActions({undoAction, redoAction});
     menuBarKey = new QAction(tr("Menu bar"), this);
     menuBarKey->setShortcut(Qt::Key_F10);
     connect(menuBarKey, &QAction::triggered, this, &frmDupliva::focusMenuBar);
-    addActions({undoAction, menuBarKey});
+    addActions({undoAction, redoAction, menuBarKey});
 }
 
 // Pressing and releasing Alt gives the menu bar the keyboard, and Escape or a choice gives
@@ -239,11 +235,15 @@ void frmDupliva::bindHandlers()
 void frmDupliva::bindGroupEditing(int number)
 {
     GroupListBox *list = groupList(number);
-    connect(list, &GroupListBox::removeRequested, this, [this, number](int index) { removeEntry(number, index); });
-    connect(list, &GroupListBox::moveRequested, this,
-            [this, number](int index, int toGroup) { moveEntry(number, index, toGroup); });
-    connect(list, &GroupListBox::entryDropped, this,
-            [this, number](int fromGroup, int index) { moveEntry(fromGroup, index, number); });
+    connect(list, &GroupListBox::removeRequested, this,
+            [this, number](const QList<int> &rows) { perform(removeEntries(board, number, rows)); });
+    connect(list, &GroupListBox::moveRequested, this, [this, number](const QList<int> &rows, int toGroup) {
+        perform(moveEntries(board, number, rows, toGroup));
+    });
+    connect(list, &GroupListBox::entriesDropped, this, [this, number](int fromGroup, const QList<int> &rows) {
+        if (fromGroup >= 1 && fromGroup <= GroupCount)
+            perform(moveEntries(board, fromGroup, rows, number));
+    });
     connect(list, &GroupListBox::pasteRequested, this, [this, number] { pasteFiles(number); });
 }
 
@@ -314,7 +314,7 @@ void frmDupliva::CmdStartCopy_Click()
     if (running)
         return;
     setRunning(true);
-    history.clear(); // what the run copies stays copied
+    history.clear(); // no undo may turn a group green that this run does not put on the disk
     QApplication::setOverrideCursor(Qt::WaitCursor);
     run.Start();
 }
@@ -323,9 +323,7 @@ void frmDupliva::CmdStartCopy_Click()
 void frmDupliva::runEnded()
 {
     QApplication::restoreOverrideCursor();
-    if (listBeingCopied)
-        listBeingCopied->setCurrentRow(-1);
-    listBeingCopied = nullptr;
+    forgetEntryBeingCopied();
     setRunning(false);
     if (closeRequested)
         close();
@@ -334,11 +332,20 @@ void frmDupliva::runEnded()
 void frmDupliva::showItemStarted(int group, int index)
 {
     GroupListBox *list = groupList(group);
-    if (listBeingCopied && listBeingCopied != list)
-        listBeingCopied->setCurrentRow(-1);
+    if (listBeingCopied != list)
+        forgetEntryBeingCopied();
     listBeingCopied = list;
-    list->setCurrentRow(index);
-    list->scrollToItem(list->currentItem());
+    const QModelIndex entry = list->model()->index(index, 0);
+    list->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+    list->scrollTo(entry);
+}
+
+void frmDupliva::forgetEntryBeingCopied()
+{
+    if (listBeingCopied) {
+        listBeingCopied->selectionModel()->clear();
+        listBeingCopied = nullptr;
+    }
 }
 
 // While a run or a format is under way, nothing can start another or change the
@@ -348,27 +355,38 @@ void frmDupliva::setRunning(bool isRunning)
 {
     running = isRunning;
     if (running)
-        focusBeforeRun = QApplication::focusWidget();
+        parkFocus();
     for (QWidget *control : findChildren<QPushButton *>())
         control->setEnabled(!running);
     for (GroupListBox *list : lists)
         list->setEnabled(!running);
     menuBar()->setEnabled(!running);
     findChild<QAction *>(QStringLiteral("Help"))->setEnabled(!running); // a screen reader presses the entry itself
-    undoAction->setEnabled(!running);
+    undoAction->setEnabled(!running && history.canUndo());
+    redoAction->setEnabled(!running && history.canRedo());
     menuBarKey->setEnabled(!running);
     if (!running && focusBeforeRun)
         focusBeforeRun->setFocus();
 }
 
+// The focus leaves the controls that are about to be disabled in one step, for the
+// window itself: Qt would otherwise pass it from each to the next, and a screen reader
+// would announce every one of them.
+void frmDupliva::parkFocus()
+{
+    focusBeforeRun = QApplication::focusWidget();
+    if (focusBeforeRun && focusBeforeRun->window() == this)
+        focusBeforeRun->clearFocus();
+}
+
 void frmDupliva::Command1_Click()
 {
-    history.record(allGroups(), [this] { EmptyGreenGroups(board); });
+    perform(emptyGreenGroups(board));
 }
 
 void frmDupliva::Command2_Click()
 {
-    history.record(allGroups(), [this] { EmptyAllGroups(board); });
+    perform(emptyAllGroups(board));
 }
 
 void frmDupliva::Command3_Click()
@@ -414,33 +432,23 @@ void frmDupliva::Help_Click()
 
 void frmDupliva::List_OLEDragDrop(int group, const QMimeData &data)
 {
-    history.record({group}, [&] { appendDroppedFiles(board.group(group), data); });
+    if (!running)
+        perform(addFiles(board, group, filesOfDrop(data), Arrival::Drop));
 }
 
-// Whether the group has an entry at index that may change: while a run or a format is
-// under way the lists take no key and no drop, and a request already on its way is refused.
-bool frmDupliva::entryEditable(int group, int index) const
+// While a run or a format is under way the lists take no key and no drop, and a request
+// already on its way is refused.
+void frmDupliva::perform(std::unique_ptr<QUndoCommand> command)
 {
-    return !running && group >= 1 && group <= GroupCount && index >= 0 && index < groupList(group)->ListCount();
-}
-
-void frmDupliva::removeEntry(int group, int index)
-{
-    if (entryEditable(group, index))
-        history.record({group}, [&] { RemoveEntry(*groupList(group), index); });
-}
-
-void frmDupliva::moveEntry(int fromGroup, int index, int toGroup)
-{
-    if (entryEditable(fromGroup, index) && toGroup != fromGroup)
-        history.record({fromGroup, toGroup}, [&] { MoveEntry(*groupList(fromGroup), index, board.group(toGroup)); });
+    if (command && !running)
+        history.push(command.release());
 }
 
 void frmDupliva::pasteFiles(int group)
 {
     const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
     if (!running && clipboard)
-        history.record({group}, [&] { appendPastedFiles(board.group(group), *clipboard); });
+        perform(addFiles(board, group, filesOfClipboard(*clipboard), Arrival::Paste));
 }
 
 QString frmDupliva::farewellPrompt()

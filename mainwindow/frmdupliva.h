@@ -3,21 +3,22 @@
 #include "copyrun.h"
 #include "frmabout.h"
 #include "groupboard.h"
-#include "grouphistory.h"
 #include "services.h"
 
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <array>
+#include <memory>
 
 class ClickableLabel;
 class GroupListBox;
 class QMimeData;
 class QPushButton;
-
+class QUndoCommand;
 
 // The main window: the twenty groups, the banner, the button panel and the menu entry.
 class frmDupliva : public QMainWindow {
@@ -27,6 +28,7 @@ public:
     ~frmDupliva() override;
 
     GroupListBox *groupList(int number) const { return lists[number - 1]; }
+    GroupBoard &groupBoard() { return board; }
     frmAbout *aboutWindow() const { return about; }
 
     void CmdStartCopy_Click();
@@ -43,7 +45,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::array<GroupList *, GroupCount> createDesign();
+    void createDesign();
     QWidget *createFrames();
     void createBanner(QWidget *banner);
     void createGroups(QWidget *frame);
@@ -59,11 +61,11 @@ private:
     void showFocusedTip();
     void describeDriveA();
     void showDriveDescription();
-    bool entryEditable(int group, int index) const;
-    void removeEntry(int group, int index);
-    void moveEntry(int fromGroup, int index, int toGroup);
+    void perform(std::unique_ptr<QUndoCommand> command);
     void pasteFiles(int group);
     void setRunning(bool running);
+    void parkFocus();
+    void forgetEntryBeingCopied();
     void showItemStarted(int group, int index);
     void runEnded();
     void reportLaunchFailure(const QString &failure);
@@ -71,12 +73,13 @@ private:
     static QString farewellPrompt();
 
     PlatformServices platform;
+    GroupBoard board;
     std::array<GroupListBox *, GroupCount> lists{};
     ClickableLabel *label10 = nullptr;
-    GroupBoard board;
     CopyRun run;
-    GroupHistory history{board};
+    QUndoStack history;
     QAction *undoAction = nullptr;
+    QAction *redoAction = nullptr;
     QAction *menuBarKey = nullptr;
     QPointer<frmAbout> about;
     struct DriveATexts {

@@ -1,161 +1,138 @@
 #include "grouplistbox.h"
 
 #include "dropintake.h"
+#include "groupcommands.h"
 #include "windowdesign.h"
 
-#include <QCoreApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QShortcut>
 #include <QStyleOptionFocusRect>
+#include <QUndoCommand>
 
-namespace {
-
-// An entry dragged from a group list of this program, as "process group index".
-const QString EntryType = QStringLiteral("application/x-dupliva-group-entry");
-
-struct DraggedEntry {
-    int group = 0; // 0: none of this program's
-    int index = -1;
-};
-
-DraggedEntry draggedEntry(const QMimeData &data)
-{
-    const QList<QByteArray> fields = data.data(EntryType).split(' ');
-    if (fields.size() != 3 || fields[0].toLongLong() != QCoreApplication::applicationPid())
-        return {};
-    return {fields[1].toInt(), fields[2].toInt()};
-}
-
-// A menu entry's text that shows its key too, such as "&Remove\tDel".
-QString withKey(const QString &text, QKeySequence::StandardKey key)
-{
-    return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
-}
-
-QShortcut *addShortcut(QWidget *list, const QList<QKeySequence> &keys)
-{
-    auto *shortcut = new QShortcut(list);
-    shortcut->setKeys(keys);
-    shortcut->setContext(Qt::WidgetShortcut);
-    return shortcut;
-}
-
-} // namespace
-
-GroupListBox::GroupListBox(const QString &caption, QWidget *parent, int number)
-    : QListWidget(parent)
+GroupListBox::GroupListBox(const QString &caption, GroupBoard &board, int number, QWidget *parent)
+    : QListView(parent)
+    , board(board)
     , number(number)
 {
+    setModel(board.entries(number));
     setAccessibleName(caption);
     setAcceptDrops(true);
     setDragEnabled(true);
     setDropIndicatorShown(false);
+    setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Paths are long and the list is narrow: keep the file name in sight.
     setTextElideMode(Qt::ElideLeft);
-    connect(addShortcut(this, {QKeySequence::Delete, Qt::Key_Backspace}), &QShortcut::activated, this,
-            [this] { emit removeRequested(entryInHand()); });
-    connect(addShortcut(this, QKeySequence::keyBindings(QKeySequence::Paste)), &QShortcut::activated, this,
-            &GroupListBox::pasteRequested);
-    SetForeColor(PendingColour);
+    connect(model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        showEntry(first);
+        describeState(last - first + 1);
+    });
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int) {
+        showEntry(first);
+        describeState();
+    });
+    connect(&board, &GroupBoard::stateChanged, this, [this](int changed) {
+        if (changed == this->number)
+            showState();
+    });
+    createActions();
+    showState();
+}
+
+GroupListBox::GroupListBox(const QString &caption, QWidget *parent)
+    : GroupListBox(caption, *new GroupBoard, 1, parent)
+{
+    board.setParent(this);
+}
+
+// Remove and Paste act on the list that has the focus, and the menu shows their keys.
+void GroupListBox::createActions()
+{
+    QList<QKeySequence> removeKeys = QKeySequence::keyBindings(QKeySequence::Delete);
+    removeKeys.append(Qt::Key_Backspace);
+    removeAction = new QAction(tr("&Remove"), this);
+    removeAction->setShortcuts(removeKeys);
+    connect(removeAction, &QAction::triggered, this, [this] { emit removeRequested(entriesInHand()); });
+    pasteAction = new QAction(tr("&Paste"), this);
+    pasteAction->setShortcuts(QKeySequence::Paste);
+    connect(pasteAction, &QAction::triggered, this, &GroupListBox::pasteRequested);
+    for (QAction *action : {removeAction, pasteAction}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        addAction(action);
+    }
 }
 
 // The current entry; without one, the entry in sight.
-int GroupListBox::entryInHand() const
+QList<int> GroupListBox::entriesInHand() const
 {
-    return currentRow() >= 0 ? currentRow() : indexAt(QPoint(0, 0)).row();
+    const int row = currentIndex().isValid() ? currentIndex().row() : indexAt(QPoint(0, 0)).row();
+    return row >= 0 ? QList<int>{row} : QList<int>();
 }
 
-void GroupListBox::SetForeColor(quint32 value)
+// The entry at row, or the last one, becomes current, selected and in sight: in a list one
+// entry high the keyboard's next command acts on the entry that the user sees.
+void GroupListBox::showEntry(int row)
 {
-    colour = value;
+    const int count = model()->rowCount();
+    if (count == 0)
+        return;
+    const QModelIndex entry = model()->index(std::min(row, count - 1), 0);
+    selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+    scrollTo(entry);
+}
+
+void GroupListBox::showState()
+{
     QPalette shown = palette();
-    shown.setColor(QPalette::Text, colourFromBgr(value));
+    const bool copied = board.group(number).state == GroupState::Copied;
+    shown.setColor(QPalette::Text, colourFromBgr(copied ? CopiedColour : PendingColour));
     setPalette(shown);
     describeState();
 }
 
-void GroupListBox::AddItem(const QString &text)
-{
-    auto *entry = new QListWidgetItem(text, this);
-    entry->setToolTip(text);
-    describeState();
-}
-
-// The entry after it, or else the one before it, is selected next.
-void GroupListBox::RemoveItem(int index)
-{
-    delete takeItem(index);
-    setCurrentRow(qMin(index, count() - 1));
-    describeState();
-}
-
-void GroupListBox::Clear()
-{
-    clear();
-    describeState();
-}
-
-// Such as "Group 05: 3 styles, copied to the disk".
-void GroupListBox::describeState()
+// Such as "Group 05: 3 styles, copied to the disk", and after a drop "...; 2 styles added".
+void GroupListBox::describeState(int arrived)
 {
     const QString group = accessibleName();
-    if (count() == 0)
+    const int count = ListCount();
+    if (count == 0)
         return setAccessibleDescription(tr("%1: empty").arg(group));
     // Written once for one and once for more, so that it reads right where no translation is loaded.
-    const QString styles = count() == 1 ? tr("%n style", nullptr, 1) : tr("%n styles", nullptr, count());
-    setAccessibleDescription(colour == CopiedColour ? tr("%1: %2, copied to the disk").arg(group, styles)
-                                                    : tr("%1: %2, waiting to be copied").arg(group, styles));
-}
-
-void GroupListBox::Refresh()
-{
-    repaint();
-    viewport()->repaint();
-}
-
-QStringList GroupListBox::mimeTypes() const
-{
-    return {EntryType};
-}
-
-QMimeData *GroupListBox::mimeData(const QList<QListWidgetItem *> &entries) const
-{
-    auto *data = new QMimeData;
-    if (entries.size() == 1) {
-        const QByteArray entry = QByteArray::number(QCoreApplication::applicationPid()) + ' '
-                                 + QByteArray::number(number) + ' ' + QByteArray::number(row(entries.first()));
-        data->setData(EntryType, entry);
-    }
-    return data;
+    const QString styles = count == 1 ? tr("%n style", nullptr, 1) : tr("%n styles", nullptr, count);
+    QString description = board.group(number).state == GroupState::Copied
+        ? tr("%1: %2, copied to the disk").arg(group, styles)
+        : tr("%1: %2, waiting to be copied").arg(group, styles);
+    if (arrived > 0)
+        description += arrived == 1 ? tr("; %n style added", nullptr, 1) : tr("; %n styles added", nullptr, arrived);
+    setAccessibleDescription(description);
 }
 
 // The entry goes only where this program takes it: a file manager is never asked to move
 // or copy the style file itself.
 void GroupListBox::startDrag(Qt::DropActions)
 {
-    QListWidgetItem *entry = item(entryInHand());
-    if (!entry)
+    const QList<int> rows = entriesInHand();
+    if (rows.isEmpty())
         return;
+    const QModelIndex entry = model()->index(rows.first(), 0);
     auto *drag = new QDrag(this);
-    drag->setMimeData(mimeData({entry}));
-    drag->setPixmap(viewport()->grab(visualItemRect(entry)));
+    drag->setMimeData(model()->mimeData({entry}));
+    drag->setPixmap(viewport()->grab(visualRect(entry)));
     drag->exec(Qt::MoveAction);
 }
 
-// An entry of another group moves here. Otherwise only file lists are welcome, and the
+// Entries of another group move here. Otherwise only file lists are welcome, and the
 // files are copied later from where they are: the drop never asks the file manager to
 // move them.
 Qt::DropAction GroupListBox::dropActionFor(const QMimeData &data) const
 {
     if (!isEnabled())
         return Qt::IgnoreAction;
-    if (data.hasFormat(EntryType)) {
-        const int from = draggedEntry(data).group;
+    if (data.hasFormat(DraggedEntriesType)) {
+        const int from = draggedEntries(data).group;
         return from != 0 && from != number ? Qt::MoveAction : Qt::IgnoreAction;
     }
     return droppedFiles(data).isEmpty() ? Qt::IgnoreAction : Qt::CopyAction;
@@ -185,7 +162,7 @@ void GroupListBox::dropEvent(QDropEvent *event)
     event->setDropAction(action);
     event->accept();
     if (action == Qt::MoveAction)
-        emit entryDropped(draggedEntry(data).group, draggedEntry(data).index);
+        emit entriesDropped(draggedEntries(data).group, draggedEntries(data).rows);
     else
         emit OLEDragDrop(data);
 }
@@ -194,46 +171,53 @@ void GroupListBox::dropEvent(QDropEvent *event)
 // the entry last copied may be in sight instead.
 void GroupListBox::focusInEvent(QFocusEvent *event)
 {
-    QListWidget::focusInEvent(event);
-    if (currentItem())
-        scrollToItem(currentItem());
+    QListView::focusInEvent(event);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
 }
 
 // Shift+F10 opens the context menu, as the menu key does.
 void GroupListBox::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
-        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint());
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), mapToGlobal(QPoint()));
         return contextMenuEvent(&menuKey);
     }
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }
 
-// "Remove", "Move to group" with the other nineteen groups, and "Paste". Opened by the
-// keyboard, it opens at the entry in hand.
+// The window's actions (undo and redo), then "Remove", "Move to group" with the other
+// nineteen groups, and "Paste". Opened by the keyboard, it opens at the entry in hand
+// with its first entry active, as a menu bar's menu does.
 void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    const int index = entryInHand();
+    const QList<int> rows = entriesInHand();
     QMenu menu(this);
-    QAction *remove = menu.addAction(withKey(tr("&Remove"), QKeySequence::Delete));
+    menu.addActions(windowActions);
+    menu.addSeparator();
+    menu.addAction(removeAction);
     QMenu *moveTo = menu.addMenu(tr("&Move to group"));
     for (int group = 1; group <= GroupCount; ++group) {
         if (group != number)
             moveTo->addAction(tr("Group %1").arg(groupPrefix(group)))->setData(group);
     }
-    remove->setEnabled(index >= 0);
-    moveTo->setEnabled(index >= 0);
-    menu.addSeparator();
-    QAction *paste = menu.addAction(withKey(tr("&Paste"), QKeySequence::Paste));
-    const QRect entry = index >= 0 ? visualRect(model()->index(index, 0)) : viewport()->rect();
-    const QPoint keyboardPlace = viewport()->mapToGlobal(entry.bottomLeft());
-    const QAction *chosen = menu.exec(event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : keyboardPlace);
-    if (chosen == remove)
-        emit removeRequested(index);
-    else if (chosen == paste)
-        emit pasteRequested();
-    else if (chosen)
-        emit moveRequested(index, chosen->data().toInt());
+    removeAction->setEnabled(!rows.isEmpty());
+    moveTo->setEnabled(!rows.isEmpty());
+    menu.addAction(pasteAction);
+    const bool byMouse = event->reason() == QContextMenuEvent::Mouse;
+    if (!byMouse) {
+        QMetaObject::invokeMethod(&menu, [&menu] {
+            const QList<QAction *> actions = menu.actions();
+            const auto first = std::find_if(actions.begin(), actions.end(),
+                                            [](QAction *a) { return a->isEnabled() && !a->isSeparator(); });
+            menu.setActiveAction(first != actions.end() ? *first : nullptr);
+        }, Qt::QueuedConnection);
+    }
+    const QRect entry = rows.isEmpty() ? viewport()->rect() : visualRect(model()->index(rows.first(), 0));
+    const QAction *chosen = menu.exec(byMouse ? event->globalPos() : viewport()->mapToGlobal(entry.bottomLeft()));
+    removeAction->setEnabled(true);
+    if (chosen && chosen->parent() == moveTo)
+        emit moveRequested(rows, chosen->data().toInt());
     // A list that loses its scroll bar just as the menu goes leaves a copy of itself where
     // the menu was, unless the window is drawn afresh.
     if (chosen)
@@ -244,8 +228,8 @@ void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
 // the whole list, so that the keyboard's place is always in sight.
 void GroupListBox::paintEvent(QPaintEvent *event)
 {
-    QListWidget::paintEvent(event);
-    if (!hasFocus() || currentItem())
+    QListView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid())
         return;
     QPainter painter(viewport());
     QStyleOptionFocusRect option;
@@ -254,4 +238,10 @@ void GroupListBox::paintEvent(QPaintEvent *event)
     option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
     option.backgroundColor = palette().color(QPalette::Base);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void appendDroppedFiles(GroupListBox &list, const QMimeData &data)
+{
+    if (const auto drop = addFiles(list.groupBoard(), list.groupNumber(), filesOfDrop(data), Arrival::Drop))
+        drop->redo();
 }

@@ -2,41 +2,41 @@
 
 #include "groupboard.h"
 
-#include <QListWidget>
+#include <QListView>
 
 class QMimeData;
 
-// The list box that shows one group. It keeps the group's colour as the exact
-// 0x00BBGGRR value and shows it as its text colour; assistive technology hears the
-// state that the colour shows. The user removes, moves and pastes entries through its
-// keys, its context menu and drags; the window carries the requests out.
-class GroupListBox : public QListWidget, public GroupList {
+// The list box that shows one group of the board: its entries, in the text colour of the
+// group's state, which assistive technology hears too. The user removes, moves and pastes
+// entries through its keys, its context menu and drags; the window carries the requests
+// out. After each change the entry that it leaves current is in sight and selected.
+class GroupListBox : public QListView {
     Q_OBJECT
 public:
-    // caption names the group, such as "Group 05"; number is the group's, or 0 for a list
-    // that shows no group of the board.
-    explicit GroupListBox(const QString &caption, QWidget *parent = nullptr, int number = 0);
+    // caption names the group, such as "Group 05".
+    GroupListBox(const QString &caption, GroupBoard &board, int number, QWidget *parent = nullptr);
+    // A list that shows group 1 of a board of its own.
+    explicit GroupListBox(const QString &caption, QWidget *parent = nullptr);
 
-    quint32 ForeColor() const override { return colour; }
-    void SetForeColor(quint32 value) override;
-    int ListCount() const override { return count(); }
-    QString List(int index) const override { return item(index)->text(); }
-    void AddItem(const QString &text) override;
-    void RemoveItem(int index);
-    void Clear() override;
-    void Refresh() override;
+    GroupBoard &groupBoard() const { return board; }
+    int groupNumber() const { return number; }
+    int ListCount() const { return model()->rowCount(); }
+    QString List(int index) const { return board.group(number).entries.value(index); }
+    // What the keyboard and the context menu act on: the selected entries, else the
+    // current one, else the one in sight.
+    QList<int> entriesInHand() const;
+    // The actions of the context menu that the window gives, such as undo and redo.
+    void setWindowActions(const QList<QAction *> &actions) { windowActions = actions; }
 
 signals:
     void OLEDragDrop(const QMimeData &data);
-    // An entry of the group fromGroup was dragged here.
-    void entryDropped(int fromGroup, int index);
-    void removeRequested(int index);
-    void moveRequested(int index, int toGroup);
+    // Entries of the group fromGroup were dragged here.
+    void entriesDropped(int fromGroup, const QList<int> &rows);
+    void removeRequested(const QList<int> &rows);
+    void moveRequested(const QList<int> &rows, int toGroup);
     void pasteRequested();
 
 protected:
-    QStringList mimeTypes() const override;
-    QMimeData *mimeData(const QList<QListWidgetItem *> &entries) const override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
@@ -47,11 +47,19 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int entryInHand() const;
+    void createActions();
+    void showEntry(int row);
+    void showState();
+    void describeState(int arrived = 0);
     Qt::DropAction dropActionFor(const QMimeData &data) const;
-    void describeState();
 
+    GroupBoard &board;
     const int number;
-    quint32 colour = PendingColour;
+    QAction *removeAction = nullptr;
+    QAction *pasteAction = nullptr;
+    QList<QAction *> windowActions;
     Qt::DropAction dragAction = Qt::IgnoreAction; // of the drag over the list
 };
+
+// A drop onto the list as its window takes it, but not as a step that can be undone.
+void appendDroppedFiles(GroupListBox &list, const QMimeData &data);

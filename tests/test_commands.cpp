@@ -206,7 +206,7 @@ void TestCommands::driveButtonsSayWhatDriveAIsWhenAsked()
     f.driveAAnswersAfterMs = 2000;
     auto *copy = f.window.findChild<QPushButton *>("CmdStartCopy");
     auto *format = f.window.findChild<QPushButton *>("Command3");
-    f.window.groupList(4)->AddItem("/s/01A.sty");
+    put(f.window, 4, {"/s/01A.sty"});
     QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), copy->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(copy, &tip);
 

@@ -9,30 +9,15 @@
 
 namespace {
 
-// A board of twenty lists in memory.
 struct Board {
-    Board()
-        : board(pointers())
+    GroupState operator[](int number) const { return board.group(number).state; }
+
+    void fill(int number, const QStringList &paths, GroupState state = GroupState::Waiting)
     {
+        board.insertEntries(number, 0, paths);
+        board.setState(number, state);
     }
 
-    std::array<GroupList *, GroupCount> pointers()
-    {
-        std::array<GroupList *, GroupCount> result{};
-        for (int i = 0; i < GroupCount; ++i)
-            result[i] = &lists[i];
-        return result;
-    }
-
-    MemoryGroupList &operator[](int number) { return lists[number - 1]; }
-
-    void fill(int number, const QStringList &paths)
-    {
-        for (const QString &path : paths)
-            lists[number - 1].AddItem(path);
-    }
-
-    std::array<MemoryGroupList, GroupCount> lists;
     GroupBoard board;
 };
 
@@ -55,16 +40,6 @@ struct HeldDrive : FakeDriveA {
     QSemaphore copying, goOn;
 };
 
-// A list that grows each time an entry is read, to show that the run counts once.
-class GrowingList : public MemoryGroupList {
-public:
-    QString List(int index) const override
-    {
-        const_cast<GrowingList *>(this)->AddItem(QStringLiteral("/late/99Late.sty"));
-        return MemoryGroupList::List(index);
-    }
-};
-
 } // namespace
 
 class TestCopyRun : public QObject {
@@ -73,7 +48,7 @@ private slots:
     void copiesPendingGroupsInOrderUnderTheirPrefix();
     void emptyAndGreenGroupsAreSkipped();
     void oneStylePerName();
-    void itemCountIsTakenOnce();
+    void runReadsTheBoardAsItWasAtItsStart();
     void namesKeepTheirLastValues();
     void stopEndsTheRunWithoutABox();
     void failureEndsTheRun_data();
@@ -99,8 +74,8 @@ void TestCopyRun::copiesPendingGroupsInOrderUnderTheirPrefix()
     QCOMPARE(drive.copies, (QStringList{"C:\\Styles\\01Samba.sty -> a:05Samba.sty", "/s/01Jive.sty -> a:12Jive.sty",
                                         "/s/02Polka.sty -> a:12Polka.sty", "/s/x -> a:20x"}));
     for (int number : {5, 12, 20})
-        QCOMPARE(b[number].ForeColor(), CopiedColour);
-    QCOMPARE(b[1].ForeColor(), PendingColour);
+        QCOMPARE(b[number], GroupState::Copied);
+    QCOMPARE(b[1], GroupState::Empty);
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].prompt, QStringLiteral("       READY !"));
     QCOMPARE(messages.shown[0].style, 0);
@@ -112,18 +87,15 @@ void TestCopyRun::emptyAndGreenGroupsAreSkipped()
     Board b;
     FakeDriveA drive;
     FakeMessageBoxes messages;
-    b.fill(2, {"/s/01Walz.sty"});
-    b[2].SetForeColor(CopiedColour);
+    b.fill(2, {"/s/01Walz.sty"}, GroupState::Copied);
     b.fill(3, {"/s/01Rock.sty"});
-    b[3].SetForeColor(0xC001); // anything but green is pending
     CopyRun run(b.board, drive, messages);
 
     runToEnd(run);
 
     QCOMPARE(drive.copies, QStringList{"/s/01Rock.sty -> a:03Rock.sty"});
-    QCOMPARE(b[3].ForeColor(), CopiedColour);
-    QCOMPARE(b[1].ForeColor(), PendingColour);
-    QCOMPARE(b[1].ListCount(), 0);
+    QCOMPARE(b[3], GroupState::Copied);
+    QCOMPARE(b[1], GroupState::Empty);
 
     drive.copies.clear();
     messages.shown.clear();
@@ -147,26 +119,22 @@ void TestCopyRun::oneStylePerName()
     QCOMPARE(messages.shown[0].prompt, "CANNOT COPY: /s/01Walz.sty\n/t/07WALZ.sty would be written under the same name "
                                        "03WALZ.STY on drive A: the keyboard holds one style per name. Move one of them "
                                        "to another group.");
-    b[3].Clear();
+    b.board.takeEntries(3, 0, 3);
     runToEnd(run);
 
     QCOMPARE(drive.copies, QStringList{"/s/01Walz.sty -> a:02Walz.sty"});
 }
 
-void TestCopyRun::itemCountIsTakenOnce()
+void TestCopyRun::runReadsTheBoardAsItWasAtItsStart()
 {
-    std::array<GrowingList, GroupCount> lists;
-    std::array<GroupList *, GroupCount> pointers{};
-    for (int i = 0; i < GroupCount; ++i)
-        pointers[i] = &lists[i];
-    lists[0].AddItem("/s/01A.sty");
-    lists[0].AddItem("/s/01B.sty");
-    const GroupBoard board(pointers);
+    Board b;
+    b.fill(1, {"/s/01A.sty", "/s/01B.sty"});
+    const BoardSnapshot atStart = b.board.snapshot();
+    b.board.takeEntries(1, 0, 1);
+    b.fill(2, {"/s/02C.sty"});
     FakeDriveA drive;
-    FakeMessageBoxes messages;
-    CopyRun run(board, drive, messages);
 
-    runToEnd(run);
+    copyGroups(planRun(atStart), drive);
 
     QCOMPARE(drive.copies, (QStringList{"/s/01A.sty -> a:01A.sty", "/s/01B.sty -> a:01B.sty"}));
 }
@@ -204,7 +172,7 @@ void TestCopyRun::stopEndsTheRunWithoutABox()
     QVERIFY(ended.wait(10'000));
     QCOMPARE(drive.copies.size(), 1);
     QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(b[1].ForeColor(), PendingColour);
+    QCOMPARE(b[1], GroupState::Waiting);
 }
 
 void TestCopyRun::failureEndsTheRun_data()
@@ -242,10 +210,10 @@ void TestCopyRun::failureEndsTheRun()
     runToEnd(run);
 
     QCOMPARE(drive.copies.size(), 2);
-    QCOMPARE(b[1].ForeColor(), CopiedColour);
-    QCOMPARE(b[2].ForeColor(), PendingColour);
-    QCOMPARE(b[3].ForeColor(), PendingColour);
-    QCOMPARE(b[2].ListCount(), 2);
+    QCOMPARE(b[1], GroupState::Copied);
+    QCOMPARE(b[2], GroupState::Waiting);
+    QCOMPARE(b[3], GroupState::Waiting);
+    QCOMPARE(b.board.group(2).entries.size(), 2);
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].prompt, prompt);
     QCOMPARE(messages.shown[0].style, 16);
@@ -259,7 +227,9 @@ void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
     b.fill(1, {"/s/01A.sty"});
     b.fill(2, {"/s/01B.sty"});
 
-    copyGroups(planRun(b.board), drive, {.groupCopied = [&](int number) { drive.events.append(QStringLiteral("green %1").arg(number)); }});
+    RunListener listener;
+    listener.groupCopied = [&](int number) { drive.events.append(QStringLiteral("green %1").arg(number)); };
+    copyGroups(planRun(b.board), drive, listener);
 
     QCOMPARE(drive.events, (QStringList{"begin", "group 01A.sty", "a:01A.sty", "flush", "green 1", "group 02B.sty",
                                         "a:02B.sty", "flush", "green 2", "end"}));
@@ -290,7 +260,7 @@ void TestCopyRun::failedFlushKeepsTheGroupPending()
 
     runToEnd(run);
 
-    QCOMPARE(b[4].ForeColor(), PendingColour);
+    QCOMPARE(b[4], GroupState::Waiting);
     QCOMPARE(messages.shown[0].prompt, prompt);
     QCOMPARE(drive.events.last(), QStringLiteral("end"));
 }
@@ -305,7 +275,7 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
     drive.failAt(3, DiskFull);
     CopyRun run(b.board, drive, messages);
     runToEnd(run);
-    QCOMPARE(b[6].ForeColor(), CopiedColour);
+    QCOMPARE(b[6], GroupState::Copied);
 
     drive.failAt(0, NoFailure);
     drive.copies.clear();
@@ -313,7 +283,7 @@ void TestCopyRun::rerunAfterDiskFullStartsTheGroupAgain()
 
     QCOMPARE(drive.copies, (QStringList{"/s/01B.sty -> a:07B.sty", "/s/01C.sty -> a:07C.sty",
                                         "/s/01D.sty -> a:07D.sty"}));
-    QCOMPARE(b[7].ForeColor(), CopiedColour);
+    QCOMPARE(b[7], GroupState::Copied);
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("       READY !"));
 }
 

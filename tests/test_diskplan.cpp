@@ -91,7 +91,7 @@ void DiskPlanTest::planMatchesRun()
         }
     }
     std::transform(lists.begin(), lists.end(), pointers.begin(), [](MemoryGroupList &list) { return &list; });
-    const GroupBoard board(pointers);
+    GroupBoard board(pointers);
     FakeMessageBoxes messages;
 
     QList<QList<int>> landed;
@@ -104,11 +104,9 @@ void DiskPlanTest::planMatchesRun()
             plan = planDisks(diskRoomThroughMtools(image).value(), planRun(board).groups);
         copyAndReport(board, drive, messages);
         landed.append(groupsOn(image));
-        for (GroupList &list : lists) {
-            if (list.ForeColor() == CopiedColour) {
-                list.Clear();
-                list.SetForeColor(PendingColour);
-            }
+        for (MemoryGroupList &list : lists) {
+            if (list.state == GroupState::Copied)
+                list = MemoryGroupList();
         }
     }
 

@@ -36,7 +36,7 @@ QString copyRun(DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &g
         pointers[i] = &groups[i];
     ChosenDriveA drive(choice);
     FakeMessageBoxes messages;
-    const GroupBoard board(pointers);
+    GroupBoard board(pointers);
     CopyRun run(board, drive, messages);
     QSignalSpy ended(&run, &CopyRun::finished);
     run.Start();

@@ -53,8 +53,8 @@ void TestEnding::signalEndsTheProgramAsALogoutDoes()
     TerminationSignals taken;
     QObject::connect(&taken, &TerminationSignals::arrived, endAsTheSessionEnds);
     f.window.show();
-    f.window.groupList(1)->AddItem("/s/01A.sty");
-    f.window.groupList(2)->AddItem("/s/02B.sty");
+    put(f.window, 1, {"/s/01A.sty"});
+    put(f.window, 2, {"/s/02B.sty"});
     f.drive.onCopy = [] {
         ::kill(::getpid(), SIGTERM);
         QThread::msleep(200); // the window's thread takes it meanwhile

@@ -64,11 +64,10 @@ QStringList entries(const GroupListBox *list)
     return texts;
 }
 
-// "green", "red" or the colour's value, then the names of the entries: "green 01A 01B".
+// "green" or "red" as the list shows it, then the names of the entries: "green 01A 01B".
 QString shown(const GroupListBox *list)
 {
-    const quint32 colour = list->ForeColor();
-    QStringList words{colour == CopiedColour ? "green" : colour == PendingColour ? "red" : QString::number(colour)};
+    QStringList words{list->palette().color(QPalette::Text) == QColor(0, 192, 0) ? "green" : "red"};
     for (const QString &entry : entries(list))
         words.append(QFileInfo(entry).baseName());
     return words.join(' ');
@@ -111,8 +110,6 @@ private slots:
     void dropOnGreenGroupMakesItWaitAgain();
     void editingAndUndoing_data();
     void editingAndUndoing();
-    void emptyGreenGroupsOnly();
-    void emptyAll();
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void runHoldsOffTheUser();
@@ -141,14 +138,13 @@ void TestMainWindow::opensAsDesigned()
         GroupListBox *list = f.window.groupList(number);
         QCOMPARE(list->objectName(), QStringLiteral("List%1").arg(number));
         QCOMPARE(list->ListCount(), 0);
-        QCOMPARE(list->ForeColor(), PendingColour);
         QCOMPARE(list->palette().color(QPalette::Text), QColor(128, 0, 0));
         QCOMPARE(list->palette().color(QPalette::Base), QColor(224, 224, 224));
         QCOMPARE(list->size(), QSize(145, 17));
     }
     QCOMPARE(QApplication::focusWidget(), f.window.groupList(6));
 
-    f.window.groupList(9)->SetForeColor(CopiedColour);
+    put(f.window, 9, {"/s/01A.sty"}, GroupState::Copied);
     QCOMPARE(f.window.groupList(9)->palette().color(QPalette::Text), QColor(0, 192, 0));
 }
 
@@ -198,7 +194,7 @@ void TestMainWindow::dropAppendsLocalFilesInOrder()
 
     QCOMPARE(entries(list4), (QStringList{"/s/01Samba.sty", "/s/02Rock.sty", "/s/My Styles/03Walz.sty",
                                           "/s/01Samba.sty", "/s/04Jive.sty"}));
-    QCOMPARE(list4->ForeColor(), PendingColour);
+    QCOMPARE(shown(list4).section(' ', 0, 0), "red");
     for (int number = 1; number <= GroupCount; ++number) {
         if (number != 4)
             QCOMPARE(f.window.groupList(number)->ListCount(), 0);
@@ -271,14 +267,13 @@ void TestMainWindow::dropOnGreenGroupMakesItWaitAgain()
     QVERIFY(dropOnto(list2, *fileList({"/s/01Samba.sty"})));
     click(f.window, "CmdStartCopy");
     f.window.List_OLEDragDrop(2, *fileList({}));
-    QCOMPARE(list2->ForeColor(), CopiedColour);
+    QCOMPARE(shown(list2), "green 01Samba");
 
     QVERIFY(dropOnto(list2, *fileList({"/s/05Late.sty"})));
-    QCOMPARE(list2->ForeColor(), PendingColour);
+    QCOMPARE(shown(list2), "red 01Samba 05Late");
     click(f.window, "CmdStartCopy");
 
-    QCOMPARE(list2->ForeColor(), CopiedColour);
-    QCOMPARE(entries(list2), (QStringList{"/s/01Samba.sty", "/s/05Late.sty"}));
+    QCOMPARE(shown(list2), "green 01Samba 05Late");
     QCOMPARE(f.drive.copies, (QStringList{"/s/01Samba.sty -> a:02Samba.sty", "/s/01Samba.sty -> a:02Samba.sty",
                                           "/s/05Late.sty -> a:02Late.sty"}));
 }
@@ -365,51 +360,11 @@ void TestMainWindow::editingAndUndoing()
     QCOMPARE(shownGroups(), QString("green 01A 01B | red 07C"));
 }
 
-void TestMainWindow::emptyGreenGroupsOnly()
-{
-    WindowFixture f;
-    for (int number = 1; number <= GroupCount; ++number)
-        f.window.groupList(number)->AddItem(QStringLiteral("/s/%1A.sty").arg(number));
-    f.window.groupList(7)->AddItem("/s/07B.sty");
-    click(f.window, "Command1");
-    for (int number = 1; number <= GroupCount; ++number)
-        QVERIFY(f.window.groupList(number)->ListCount() > 0);
-
-    f.window.groupList(3)->SetForeColor(CopiedColour);
-    f.window.groupList(7)->SetForeColor(CopiedColour);
-    f.window.groupList(8)->SetForeColor(0xC001);
-    click(f.window, "Command1");
-
-    for (int number = 1; number <= GroupCount; ++number) {
-        const GroupListBox *list = f.window.groupList(number);
-        const bool wasGreen = number == 3 || number == 7;
-        QCOMPARE(list->ListCount(), wasGreen ? 0 : 1);
-        QCOMPARE(list->ForeColor(), number == 8 ? 0xC001 : PendingColour);
-    }
-    QCOMPARE(entries(f.window.groupList(4)), QStringList{"/s/4A.sty"});
-}
-
-void TestMainWindow::emptyAll()
-{
-    WindowFixture f;
-    f.window.groupList(1)->AddItem("/s/01A.sty");
-    f.window.groupList(1)->SetForeColor(CopiedColour);
-    f.window.groupList(2)->AddItem("/s/01B.sty");
-    f.window.groupList(5)->SetForeColor(0x123456);
-
-    click(f.window, "Command2");
-
-    for (int number = 1; number <= GroupCount; ++number) {
-        QCOMPARE(f.window.groupList(number)->ListCount(), 0);
-        QCOMPARE(f.window.groupList(number)->ForeColor(), PendingColour);
-    }
-}
-
 void TestMainWindow::busyCursorDuringTheRunOnly()
 {
     WindowFixture f;
-    f.window.groupList(1)->AddItem("/s/01A.sty");
-    f.window.groupList(2)->AddItem("/s/01B.sty");
+    put(f.window, 1, {"/s/01A.sty"});
+    put(f.window, 2, {"/s/01B.sty"});
     QList<Qt::CursorShape> seen;
     f.drive.onCopy = [&] { seen.append(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor); };
     f.drive.failAt(2, DriveNotReady);
@@ -456,9 +411,9 @@ void TestMainWindow::wholeCycleOnFloppySizedDisks()
 
     click(window, "CmdStartCopy");
     QCOMPARE(messages.shown.last().prompt, QStringLiteral("DISK FULL: INSERT NEW DISK !"));
-    QCOMPARE(window.groupList(1)->ForeColor(), CopiedColour);
-    QCOMPARE(window.groupList(2)->ForeColor(), CopiedColour);
-    QCOMPARE(window.groupList(11)->ForeColor(), PendingColour);
+    QCOMPARE(window.groupBoard().group(1).state, GroupState::Copied);
+    QCOMPARE(window.groupBoard().group(2).state, GroupState::Copied);
+    QCOMPARE(window.groupBoard().group(11).state, GroupState::Waiting);
     QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"01Samba.sty", "02Jive.sty"}));
 
     QVERIFY(insertNewDisk());
@@ -470,7 +425,7 @@ void TestMainWindow::wholeCycleOnFloppySizedDisks()
     QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"11Rock.sty", "11Walz.sty"}));
     QCOMPARE(QFile(driveFolder + "/11Walz.sty").size(), 500 * 1024);
     QCOMPARE(window.groupList(1)->ListCount(), 0);
-    QCOMPARE(window.groupList(11)->ForeColor(), CopiedColour);
+    QCOMPARE(window.groupBoard().group(11).state, GroupState::Copied);
 }
 
 // While a slow drive is written, the window answers but nothing can change the groups
@@ -485,9 +440,9 @@ void TestMainWindow::runHoldsOffTheUser()
     FakeFormatDialog formatDialog;
     frmDupliva window({drive, messages, launcher, formatDialog});
     window.show();
-    window.groupList(1)->AddItem("/s/01A.sty");
-    window.groupList(1)->AddItem("/s/01B.sty");
-    window.groupList(3)->AddItem("/s/01C.sty");
+    put(window, 1, {"/s/01A.sty"});
+    put(window, 1, {"/s/01B.sty"});
+    put(window, 3, {"/s/01C.sty"});
     std::atomic<bool> inSecondCopy = false, userDone = false;
     drive.onCopy = [&] {
         if (drive.copiesAsked != 2)
@@ -499,7 +454,7 @@ void TestMainWindow::runHoldsOffTheUser()
 
     clickThroughWindow(window.findChild<QPushButton *>("CmdStartCopy"));
     QTRY_VERIFY(inSecondCopy);
-    QTRY_COMPARE(window.groupList(1)->currentRow(), 1);
+    QTRY_COMPARE(window.groupList(1)->currentIndex().row(), 1);
     QVERIFY(!dropOnto(window.groupList(2), *fileList({"/s/02Late.sty"})));
     clickThroughWindow(window.findChild<QPushButton *>("Command2")); // "Empty ALL"
     for (QPushButton *command : window.findChildren<QPushButton *>()) {
@@ -517,7 +472,7 @@ void TestMainWindow::runHoldsOffTheUser()
     QCOMPARE(launcher.homeFolderOpenings, 0);
     QCOMPARE(window.groupList(2)->ListCount(), 0);
     QCOMPARE(window.groupList(1)->ListCount(), 2);
-    QCOMPARE(window.groupList(3)->ForeColor(), PendingColour);
+    QCOMPARE(window.groupBoard().group(3).state, GroupState::Waiting);
     QCOMPARE(messages.shown.size(), 1);
     QCOMPARE(messages.shown[0].title, QStringLiteral("Dont't forget:"));
 }
@@ -532,8 +487,8 @@ void TestMainWindow::quittingDuringARunWaitsForIt()
     FakeFormatDialog formatDialog;
     auto window = std::make_unique<frmDupliva>(PlatformServices{drive, messages, launcher, formatDialog});
     window->show();
-    window->groupList(1)->AddItem("/s/01A.sty");
-    window->groupList(1)->AddItem("/s/01B.sty");
+    put(*window, 1, {"/s/01A.sty"});
+    put(*window, 1, {"/s/01B.sty"});
     std::atomic<bool> copying = false;
     drive.onCopy = [&] {
         copying = true;
@@ -569,14 +524,14 @@ void TestMainWindow::endOfRunBoxTakesARealAnswer()
     FakeFormatDialog formatDialog;
     frmDupliva window({drive, messages, launcher, formatDialog});
     window.show();
-    window.groupList(1)->AddItem("/s/01A.sty");
+    put(window, 1, {"/s/01A.sty"});
     bool answered = false;
     whenABoxOpens(&window, [&](QMessageBox *box) { answered = answerThroughWindow(box, key, QMessageBox::Ok); });
 
     click(window, "CmdStartCopy");
 
     QVERIFY(answered);
-    QCOMPARE(window.groupList(1)->ForeColor(), CopiedColour);
+    QCOMPARE(window.groupBoard().group(1).state, GroupState::Copied);
     clickThroughWindow(window.findChild<QPushButton *>("Command2")); // the run is over: "Empty ALL" works
     QCOMPARE(window.groupList(1)->ListCount(), 0);
 }
@@ -588,7 +543,7 @@ void TestMainWindow::returnPressesTheFocusedButton()
     f.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.window));
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        f.window.groupList(3)->AddItem("/s/01A.sty");
+        put(f.window, 3, {"/s/01A.sty"});
         f.window.findChild<QPushButton *>("Command2")->setFocus();
         QTest::keyClick(f.window.windowHandle(), key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         QCOMPARE(f.window.groupList(3)->ListCount(), 0);

@@ -96,7 +96,7 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
     };
     FakeMessageBoxes messages;
     LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
-    const GroupBoard board(groups);
+    GroupBoard board(groups);
     CopyRun run(board, drive, messages, &taskBar);
     QSignalSpy ended(&run, &CopyRun::finished);
 

@@ -8,6 +8,14 @@
 
 #include <atomic>
 
+// Entries put straight onto the window's board, in the state given, as no step to undo.
+inline void put(frmDupliva &window, int number, const QStringList &paths, GroupState state = GroupState::Waiting)
+{
+    GroupBoard &board = window.groupBoard();
+    board.insertEntries(number, int(board.group(number).entries.size()), paths);
+    board.setState(number, state);
+}
+
 // The main window on a fake platform.
 struct WindowFixture {
     FakeDriveA drive;

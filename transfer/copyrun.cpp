@@ -105,20 +105,21 @@ QString whatCannotBeCopied(const CopyOutcome &outcome)
 
 } // namespace
 
-RunPlan planRun(const GroupBoard &board)
+RunPlan planRun(const BoardSnapshot &groups)
 {
     RunPlan plan;
     for (int number = 1; number <= GroupCount; ++number) {
-        const GroupList &group = board.group(number);
-        QStringList items;
-        const int count = group.ListCount(); // taken once
-        for (int index = 0; index < count; ++index)
-            items.append(group.List(index));
-        if (group.ForeColor() != CopiedColour && !items.isEmpty())
-            planGroup(plan, number, items);
-        plan.sources += items;
+        const Group &group = groups[number - 1];
+        if (group.state == GroupState::Waiting)
+            planGroup(plan, number, group.entries);
+        plan.sources += group.entries;
     }
     return plan;
+}
+
+RunPlan planRun(const GroupBoard &board)
+{
+    return planRun(board.snapshot());
 }
 
 // The groups flushed so far that the drive has put on the medium turn green, in order.
@@ -181,21 +182,14 @@ void reportRun(const CopyOutcome &outcome, MessageBoxes &messages)
     }
 }
 
-void markCopied(const GroupBoard &board, int number)
-{
-    GroupList &group = board.group(number);
-    group.SetForeColor(CopiedColour);
-    group.Refresh();
-}
-
-CopyRun::CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
+CopyRun::CopyRun(GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress)
     : board(board)
     , drive(drive)
     , messages(messages)
     , progress(progress)
 {
     // Emitted on the worker, carried out on this object's thread.
-    connect(this, &CopyRun::groupCopied, this, [this](int number) { markCopied(this->board, number); });
+    connect(this, &CopyRun::groupCopied, &board, &GroupBoard::markCopied);
     connect(this, &CopyRun::fileCopied, this, &CopyRun::showProgress);
     connect(this, &CopyRun::copying, this, [this](int number, int index, const QString &source, const QString &target) {
         sourcePath = source;

@@ -21,8 +21,9 @@ struct RunPlan {
     CopyOutcome refusal; // why the run may not write anything
 };
 
-// The groups that are neither empty nor green. A file given twice under one path is one
-// style; two styles under one name on drive A, as FAT compares names, refuse the run.
+// The groups that are waiting. A file given twice under one path is one style; two styles
+// under one name on drive A, as FAT compares names, refuse the run.
+RunPlan planRun(const BoardSnapshot &groups);
 RunPlan planRun(const GroupBoard &board);
 
 // What a run tells while it copies; any of them may be left out.
@@ -41,16 +42,13 @@ CopyOutcome copyGroups(const RunPlan &plan, DriveA &drive, const RunListener &li
 // The run's message box for its outcome; a run that was stopped shows none.
 void reportRun(const CopyOutcome &outcome, MessageBoxes &messages);
 
-// The group turns green.
-void markCopied(const GroupBoard &board, int number);
-
 // The copy run as the window runs it: drive A is written on a worker thread while this
-// thread goes on; each finished group turns green, and finished() follows the run's
-// message box.
+// thread goes on, with the board as it was at the start; each finished group turns green,
+// and finished() follows the run's message box.
 class CopyRun : public QObject {
     Q_OBJECT
 public:
-    CopyRun(const GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress = nullptr);
+    CopyRun(GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress = nullptr);
     // Stops a run that is under way and waits for it.
     ~CopyRun() override;
 
@@ -75,7 +73,7 @@ signals:
 private:
     void showProgress();
 
-    const GroupBoard &board;
+    GroupBoard &board;
     DriveA &drive;
     MessageBoxes &messages;
     RunProgress *progress;

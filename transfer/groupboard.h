@@ -1,57 +1,85 @@
 #pragma once
 
+#include <QObject>
 #include <QStringList>
 #include <QtGlobal>
 
 #include <array>
 
-// Group colours are whole 32-bit values laid out as 0x00BBGGRR.
+class QAbstractItemModel;
+class QMimeData;
+class GroupEntries;
+
+// Group colours are whole 32-bit values laid out as 0x00BBGGRR: copied groups are shown
+// in the one, all others in the other.
 inline constexpr quint32 CopiedColour = 0xC000;
 inline constexpr quint32 PendingColour = 0x80;
 
 inline constexpr int GroupCount = 20;
 
-// The list that shows one group: its entries are full source paths, its text colour
-// is the group's state.
-class GroupList {
-public:
-    virtual ~GroupList() = default;
-
-    virtual quint32 ForeColor() const = 0;
-    virtual void SetForeColor(quint32 colour) = 0;
-    virtual int ListCount() const = 0;
-    virtual QString List(int index) const = 0;
-    virtual void AddItem(const QString &text) = 0;
-    virtual void Clear() = 0;
-    virtual void Refresh() = 0;
+enum class GroupState {
+    Empty,
+    Waiting, // holds styles that the next run copies
+    Copied, // a run put all of its styles on a disk
 };
 
-// The twenty numbered groups, 1 to 20.
-class GroupBoard {
-public:
-    explicit GroupBoard(const std::array<GroupList *, GroupCount> &lists);
+// One group: full source paths in the order they came, which keep their bytes (see
+// localname.h), and its state.
+struct Group {
+    QStringList entries;
+    GroupState state = GroupState::Empty;
+    bool operator==(const Group &) const = default;
+};
 
-    GroupList &group(int number) const;
+// The twenty groups as they stand at one moment; a copy run reads one taken at its start.
+using BoardSnapshot = std::array<Group, GroupCount>;
+
+// A group filled by hand, for a board over groups held elsewhere.
+struct MemoryGroupList : Group {
+    void AddItem(const QString &path);
+    QString List(int index) const { return entries.at(index); }
+    quint32 ForeColor() const { return state == GroupState::Copied ? CopiedColour : PendingColour; }
+};
+using GroupList = Group;
+
+// The twenty numbered groups, 1 to 20, and a list model of each for its view. Every
+// change goes through here, so that the views follow it.
+class GroupBoard : public QObject {
+    Q_OBJECT
+public:
+    explicit GroupBoard(QObject *parent = nullptr);
+    // A board over twenty groups that the caller keeps for the board's life.
+    explicit GroupBoard(const std::array<GroupList *, GroupCount> &groups);
+    ~GroupBoard() override;
+
+    const Group &group(int number) const;
+    BoardSnapshot snapshot() const;
+    // The group's entries, one row each, as a view shows and drags them.
+    QAbstractItemModel *entries(int number) const;
+
+    void insertEntries(int number, int row, const QStringList &paths);
+    QStringList takeEntries(int number, int row, int count);
+    void setState(int number, GroupState state);
+    // A run has put the group on the disk.
+    void markCopied(int number);
+
+signals:
+    void stateChanged(int number);
 
 private:
-    std::array<GroupList *, GroupCount> lists;
+    GroupEntries &model(int number) const;
+
+    BoardSnapshot own;
+    std::array<GroupEntries *, GroupCount> models{};
 };
 
 // The group's number as two digits, "01" to "20".
 QString groupPrefix(int number);
 
-// A group list held in memory, for a board without a window.
-class MemoryGroupList : public GroupList {
-public:
-    quint32 ForeColor() const override { return colour; }
-    void SetForeColor(quint32 value) override { colour = value; }
-    int ListCount() const override { return int(items.size()); }
-    QString List(int index) const override { return items.at(index); }
-    void AddItem(const QString &text) override { items.append(text); }
-    void Clear() override { items.clear(); }
-    void Refresh() override {}
-
-private:
-    QStringList items;
-    quint32 colour = PendingColour;
+// Entries of a group list dragged in this program: the group's number and their rows.
+struct DraggedEntries {
+    int group = 0; // 0: none of this program's
+    QList<int> rows;
 };
+inline const QString DraggedEntriesType = QStringLiteral("application/x-dupliva-group-entry");
+DraggedEntries draggedEntries(const QMimeData &data);
