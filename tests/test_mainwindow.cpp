@@ -110,6 +110,7 @@ private slots:
     void dropOnGreenGroupMakesItWaitAgain();
     void editingAndUndoing_data();
     void editingAndUndoing();
+    void contextMenuByKeyboard();
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void runHoldsOffTheUser();
@@ -326,8 +327,11 @@ void TestMainWindow::editingAndUndoing()
     QVERIFY(dropOnto(f.window.groupList(3), *fileList({"/s/01A.sty", "/s/01B.sty"})));
     QVERIFY(dropOnto(f.window.groupList(7), *fileList({"/s/07C.sty"})));
     f.drive.failAt(3, DiskFull);
+    int focusMoves = 0;
+    connect(qApp, &QApplication::focusChanged, &f.window, [&] { ++focusMoves; });
     click(f.window, "CmdStartCopy");
     QTRY_VERIFY(f.window.groupList(3)->isEnabled()); // the run has ended
+    QVERIFY2(focusMoves <= 3, qPrintable(QString::number(focusMoves))); // onto the button, off it for the run, back
     auto *bringing = new QMimeData; // on the clipboard, and dropped
     bringing->setData(brought.left(brought.indexOf(' ')), brought.mid(brought.indexOf(' ') + 1));
     QGuiApplication::clipboard()->setMimeData(bringing);
@@ -352,12 +356,49 @@ void TestMainWindow::editingAndUndoing()
         }
     }
     QCOMPARE(shownGroups(), groups);
+    const QModelIndex current = list->currentIndex(); // in sight and selected, if any is left
+    QVERIFY(steps == 0 || list->ListCount() == 0 || list->selectionModel()->isSelected(current));
+    QVERIFY(steps == 0 || list->ListCount() == 0 || list->viewport()->rect().contains(list->visualRect(current).center()));
 
     f.window.activateWindow(); // as the desktop does when a menu has closed
     QTRY_VERIFY(QApplication::activeWindow() == &f.window);
     for (int undo = 0; undo <= steps; ++undo)
         QTest::keyClick(f.window.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(shownGroups(), QString("green 01A 01B | red 07C"));
+    for (int redo = 0; redo < steps; ++redo)
+        QTest::keyClick(f.window.windowHandle(), redo % 2 ? Qt::Key_Y : Qt::Key_Z,
+                        redo % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(shownGroups(), groups);
+}
+
+// The list's context menu names its entries without their keys, which the menu shows from
+// the entries' shortcuts; opened by the keyboard, its first entry is active at once.
+void TestMainWindow::contextMenuByKeyboard()
+{
+    WindowFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    put(f.window, 3, {"/s/01A.sty", "/s/01B.sty"});
+    f.window.groupList(3)->setFocus();
+    QTest::keyClick(f.window.windowHandle(), Qt::Key_Delete);
+    QStringList seen;
+    auto *look = new QTimer(&f.window);
+    connect(look, &QTimer::timeout, look, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || !menu->activeAction())
+            return;
+        seen.append(menu->activeAction()->text());
+        for (const QAction *action : menu->actions())
+            seen.append(action->text());
+        look->stop();
+        menu->close();
+    });
+    look->start(10);
+
+    QTest::keyClick(f.window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
+
+    QTRY_COMPARE(seen, (QStringList{"&Undo Remove 01A.sty", "&Undo Remove 01A.sty", "&Redo", "", "&Remove",
+                                    "&Move to group", "&Paste"}));
 }
 
 void TestMainWindow::busyCursorDuringTheRunOnly()
@@ -557,9 +598,12 @@ void TestMainWindow::groupStateReachesAScreenReader()
     const auto heard = [&] { return QAccessible::queryAccessibleInterface(list5)->text(QAccessible::Description); };
     QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
     QVERIFY(dropOnto(list5, *fileList({"/s/01A.sty", "/s/01B.sty", "/s/01C.sty"})));
-    QCOMPARE(heard(), QStringLiteral("Group 05: 3 styles, waiting to be copied"));
+    QCOMPARE(heard(), QStringLiteral("Group 05: 3 styles, waiting to be copied; 3 styles added"));
+    QVERIFY(dropOnto(list5, *fileList({"/s/01D.sty", "/s/01E.sty"})));
+    QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, waiting to be copied; 2 styles added"));
+    QCOMPARE(list5->currentIndex().row(), 3); // the first that came
     click(f.window, "CmdStartCopy");
-    QCOMPARE(heard(), QStringLiteral("Group 05: 3 styles, copied to the disk"));
+    QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, copied to the disk"));
     click(f.window, "Command1");
     QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
 }

@@ -40,8 +40,9 @@ public:
     {
         before = board.group(number).state;
         row = int(board.group(number).entries.size());
-        board.insertEntries(number, row, paths);
+        // The state first: a view then tells the change of state and the arrivals together.
         board.setState(number, GroupState::Waiting);
+        board.insertEntries(number, row, paths);
     }
 
     void undo() override
