@@ -192,11 +192,20 @@ QByteArray FolderDriveA::diskName(const QString &name) const
     return localName(medium == Medium::FatDisk ? fatDiskName(name) : name);
 }
 
+// A floppy's room is counted exactly, so there a group that does not fit is refused before
+// anything of it is written. Elsewhere the file system's own accounting decides, once the
+// disk runs out of room.
 CopyOutcome FolderDriveA::BeginGroup(const RunGroup &group)
 {
     currentGroup = group;
     groupFits.reset();
-    return {};
+    if (medium != Medium::FatDisk || !openDisk().ok())
+        return {}; // the first copy tells, naming its source
+    groupFits = groupFitsReplacingOldCopies();
+    if (*groupFits)
+        return {};
+    EndRun();
+    return driveFailure(DiskFull, qt_error_string(ENOSPC));
 }
 
 // Asked when the disk is out of room in the middle of a group, before anything of the
