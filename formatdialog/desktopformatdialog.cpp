@@ -204,16 +204,18 @@ void FormatWindow::buildLayout()
 QWidget *FormatWindow::imageChoices()
 {
     auto *choices = named(new QWidget, "imageChoices");
+    // The first choice, the one that erases nothing, stands first in the dialog and in the
+    // order of the keyboard.
+    nextImageChoice = named(new QRadioButton, "nextImageChoice", tr("Next image"));
     eraseChoice = named(new QRadioButton(tr("&Erase this image")), "eraseChoice",
                         tr("Erase this image"));
-    nextImageChoice = named(new QRadioButton, "nextImageChoice", tr("Next image"));
     eraseChoice->setChecked(true);
     connect(eraseChoice, &QRadioButton::toggled, this, &FormatWindow::showWarning);
     choices->hide(); // until drive A turns out to be a numbered image
     auto *layout = new QVBoxLayout(choices);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(eraseChoice);
     layout->addWidget(nextImageChoice);
+    layout->addWidget(eraseChoice);
     return choices;
 }
 
@@ -313,7 +315,7 @@ bool FormatWindow::labelIsStorable()
 
 bool FormatWindow::erasingIsConfirmed()
 {
-    return messages.Question(this, tr("All files on drive A will be erased."), windowTitle());
+    return messages.Confirm(this, tr("All files on drive A will be erased."), windowTitle(), tr("&Erase"));
 }
 
 void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job,

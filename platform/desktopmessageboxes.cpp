@@ -58,12 +58,23 @@ void DesktopMessageBoxes::MsgBox(const QString &prompt, int style, const QString
 
 bool DesktopMessageBoxes::Question(QWidget *owner, const QString &prompt, const QString &title)
 {
+    return Confirm(owner, prompt, title, QMessageBox::tr("&Yes"));
+}
+
+// The desktop's habit: the button says what it does, and Cancel, the safe answer, is the
+// default for Return and Escape alike.
+bool DesktopMessageBoxes::Confirm(QWidget *owner, const QString &prompt, const QString &title, const QString &action)
+{
     if (desktopSessionEnding())
         return false;
-    QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);
-    box.button(QMessageBox::Yes)->setAccessibleName(QMessageBox::tr("Yes"));
-    box.button(QMessageBox::No)->setAccessibleName(QMessageBox::tr("No"));
-    return box.exec() == QMessageBox::Yes;
+    QPushButton *go = box.addButton(action, QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    go->setAccessibleName(QString(action).remove(QLatin1Char('&')));
+    cancel->setAccessibleName(QMessageBox::tr("Cancel"));
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == go;
 }

@@ -12,6 +12,7 @@ public:
 
     void MsgBox(const QString &prompt, int style = MsgOkOnly, const QString &title = {}) override;
     bool Question(QWidget *owner, const QString &prompt, const QString &title) override;
+    bool Confirm(QWidget *owner, const QString &prompt, const QString &title, const QString &action) override;
 
     void setParent(QWidget *parent) { parentWindow = parent; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class QWidget;
 
@@ -20,6 +21,14 @@ public:
     virtual void MsgBox(const QString &prompt, int style = MsgOkOnly, const QString &title = {}) = 0;
 
     // Asks a question with a warning icon, modal to owner, and returns whether the user
-    // answered Yes; No is the default answer.
+    // answered Yes; the other answer is the default.
     virtual bool Question(QWidget *owner, const QString &prompt, const QString &title) = 0;
+
+    // Asks before an action that cannot be taken back: whether the user chose the button
+    // that names it with a verb, such as "Erase", rather than Cancel, the default answer.
+    virtual bool Confirm(QWidget *owner, const QString &prompt, const QString &title, const QString &action)
+    {
+        Q_UNUSED(action);
+        return Question(owner, prompt, title);
+    }
 };

@@ -207,7 +207,8 @@ void TestFormatDialog::nextImageNeedsNoQuestion()
         auto *next = child<QRadioButton>(dialog, "nextImageChoice");
         auto *warning = child<QLabel>(dialog, "warningLabel");
         choice = next->text();
-        nextFirst = next->isChecked();
+        nextFirst = next->isChecked() && next->nextInFocusChain() == child<QRadioButton>(dialog, "eraseChoice")
+            && next->y() < child<QRadioButton>(dialog, "eraseChoice")->y();
         warnedForNext = warning->isVisibleTo(&dialog);
         child<QRadioButton>(dialog, "eraseChoice")->click();
         warnedForErase = warning->isVisibleTo(&dialog);

@@ -82,10 +82,10 @@ void TestMessageBoxes::boxShowsTheOrdinaryPointerDuringABusyRun()
 
 void TestMessageBoxes::questionTakesARealAnswer_data()
 {
-    QTest::addColumn<int>("key"); // 0: a click on Yes
+    QTest::addColumn<int>("key"); // 0: a click on Erase
     QTest::addColumn<bool>("yes");
-    QTest::newRow("click on Yes") << 0 << true;
-    QTest::newRow("Return: No is the default") << int(Qt::Key_Return) << false;
+    QTest::newRow("click on Erase") << 0 << true;
+    QTest::newRow("Return: Cancel is the default") << int(Qt::Key_Return) << false;
     QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
 }
 
@@ -100,10 +100,15 @@ void TestMessageBoxes::questionTakesARealAnswer()
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
         QCOMPARE(box->parentWidget(), &owner);
-        answered = answerThroughWindow(box, key, QMessageBox::Yes);
+        QCOMPARE(box->buttons().size(), 2); // the verb, and Cancel
+        QAbstractButton *erase = box->buttons().first()->text() == "&Erase" ? box->buttons().first() : box->buttons().last();
+        QCOMPARE(erase->text(), "&Erase");
+        if (key == 0)
+            clickThroughWindow(erase);
+        answered = key == 0 ? !box->isVisible() : answerThroughWindow(box, key, QMessageBox::NoButton);
     });
     DesktopMessageBoxes messages;
-    QCOMPARE(messages.Question(&owner, "All files on drive A will be erased.", "Format A:"), yes);
+    QCOMPARE(messages.Confirm(&owner, "All files on drive A will be erased.", "Format A:", "&Erase"), yes);
     QVERIFY(answered);
 }
 
