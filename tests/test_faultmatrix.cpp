@@ -189,7 +189,12 @@ struct Case : DriveA {
 
     void BeginRun(const QStringList &sources) override { drive->BeginRun(sources); }
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override { return drive->CheckGroupsFit(groups); }
-    CopyOutcome BeginGroup(const RunGroup &group) override { return drive->BeginGroup(group); }
+    CopyOutcome BeginGroup(const RunGroup &group) override
+    {
+        if (group.number == 3 && beforeGroup3)
+            beforeGroup3();
+        return drive->BeginGroup(group);
+    }
     CopyOutcome FileCopy(const QString &source, const QString &destination) override
     {
         if (source == failing && beforeFailingCopy)
@@ -278,7 +283,7 @@ struct Case : DriveA {
     QMap<QString, QByteArray> before; // on the disk before the run
     bool floppyHoldsDisk = true;
     bool smallDiskMounted = false;
-    std::function<void()> beforeFailingCopy, afterFailingCopy, afterRun;
+    std::function<void()> beforeFailingCopy, afterFailingCopy, beforeGroup3, afterRun;
     FakeUDisks2 &udisks;
     SystemUDisks system;
     DriveALock otherWindow;
@@ -416,6 +421,19 @@ Expected readBackDiffers(Case &c)
             c.written[c.failing] = contentsOf(c.failing);
     };
     if (c.kind == Image)
+        return {ready(), Stops::Never};
+    return {cannotCopy(c, c.targetName(2, c.failing) + " on drive A reads back different from its source")};
+}
+
+// The source changes once its group is written. An image holds the group back and reads it
+// back with the next: the group fails, and the group before it still goes onto the image.
+Expected sourceChangedLater(Case &c)
+{
+    c.beforeGroup3 = [&c] {
+        writeFile(c.failing, randomBytes(3000));
+        c.unchanged[c.failing] = hashOf(c.failing);
+    };
+    if (c.kind != Image)
         return {ready(), Stops::Never};
     return {cannotCopy(c, c.targetName(2, c.failing) + " on drive A reads back different from its source")};
 }
@@ -621,6 +639,7 @@ const Fault faults[] = {
     {"write-protected disk", writeProtected},
     {"link on the disk", linkOnDisk, false},
     {"read-back differs", readBackDiffers},
+    {"source changed after its group", sourceChangedLater},
     {"unplugged", unplugged},
     {"folder under the style's name", folderUnderTargetName},
     {"hard link on the disk", hardLinkOnDisk, false},
