@@ -3,6 +3,7 @@
 #include "driveaformat.h"
 #include "fatname.h"
 #include "messageboxes.h"
+#include "workerjob.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,8 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QElapsedTimer>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -80,7 +79,6 @@ class FormatWindow : public QDialog {
 
 public:
     FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages, QThreadPool &workers);
-    ~FormatWindow() override { work.waitForFinished(); }
 
     int outcome() const { return result; }
 
@@ -92,7 +90,7 @@ private:
     void buildLayout();
     QWidget *imageChoices();
     void lookAtDrive();
-    void showLook();
+    void showLook(const DriveLook &look);
     void showNextImage();
     void showWarning();
     void setStatus(const QString &text);
@@ -105,16 +103,17 @@ private:
     bool erasingIsConfirmed();
     void showDrive();
     void carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job, const QString &done);
-    void workEnded();
+    void workEnded(const QString &failure);
     void setBusy(bool busy);
 
     std::shared_ptr<DriveAFormat> drive;
     MessageBoxes &messages;
     QThreadPool &workers;
-    // Drive A is asked and written off the window's thread.
-    QFutureWatcher<DriveLook> look;
+    // Drive A is asked and written off the window's thread. The look holds the drive it
+    // asks; the work is waited for when the dialog goes.
+    WorkerJob<DriveLook> look{this, [this](const DriveLook &answer) { showLook(answer); }, WorkerJob<DriveLook>::LeaveRunning};
     DriveLook seen;
-    QFutureWatcher<QString> work;
+    WorkerJob<QString> work{this, [this](const QString &failure) { workEnded(failure); }};
     QString doneText;
     bool busy = false;
     QElapsedTimer sinceWorkEnded;
@@ -139,8 +138,6 @@ FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA,
     setObjectName(QStringLiteral("formatDialog"));
     setWindowTitle(tr("Format A:"));
     buildLayout();
-    connect(&look, &QFutureWatcher<DriveLook>::finished, this, &FormatWindow::showLook);
-    connect(&work, &QFutureWatcher<QString>::finished, this, &FormatWindow::workEnded);
     lookAtDrive();
 }
 
@@ -150,12 +147,12 @@ void FormatWindow::lookAtDrive()
 {
     startButton->setEnabled(false);
     driveValue->setText(tr("Looking at drive A..."));
-    look.setFuture(QtConcurrent::run(&workers, [drive = drive] { return lookAt(*drive); }));
+    look.start([drive = drive] { return lookAt(*drive); }, &workers);
 }
 
-void FormatWindow::showLook()
+void FormatWindow::showLook(const DriveLook &answer)
 {
-    seen = look.result();
+    seen = answer;
     startButton->setEnabled(!busy);
     showDrive();
     showNextImage();
@@ -324,7 +321,7 @@ void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QS
     setBusy(true);
     setStatus(tr("Working..."));
     doneText = done;
-    work.setFuture(QtConcurrent::run(&workers, [job, &drive = *drive, label = labelEdit->text()]() -> QString {
+    work.start([job, &drive = *drive, label = labelEdit->text()]() -> QString {
         try {
             return job(drive, label);
         } catch (const std::exception &failure) {
@@ -332,12 +329,11 @@ void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QS
         } catch (...) {
             return tr("an unexpected failure");
         }
-    }));
+    }, &workers);
 }
 
-void FormatWindow::workEnded()
+void FormatWindow::workEnded(const QString &failure)
 {
-    const QString failure = work.result();
     setBusy(false);
     sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;

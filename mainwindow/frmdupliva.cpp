@@ -18,7 +18,6 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QToolTip>
-#include <QtConcurrent/QtConcurrentRun>
 
 using namespace frmDuplivaDesign;
 
@@ -58,7 +57,6 @@ frmDupliva::~frmDupliva()
 {
     if (running)
         QApplication::restoreOverrideCursor();
-    driveDescription.waitForFinished();
     delete about;
 }
 
@@ -224,7 +222,6 @@ void frmDupliva::bindHandlers()
     connect(label10, &ClickableLabel::clicked, this, &frmDupliva::Label10_Click);
     connect(&run, &CopyRun::itemStarted, this, &frmDupliva::showItemStarted);
     connect(&run, &CopyRun::finished, this, &frmDupliva::runEnded);
-    connect(&driveDescription, &QFutureWatcher<DriveATexts>::finished, this, &frmDupliva::showDriveDescription);
     button("CmdStartCopy")->installEventFilter(this);
     button("Command3")->installEventFilter(this);
     focusedTipDelay.setSingleShot(true);
@@ -288,15 +285,14 @@ void frmDupliva::describeDriveA()
     // A disabled button still hears the pointer; drive A is not looked at while it is written.
     if (!platform.describeDriveA || driveDescription.isRunning() || running)
         return;
-    driveDescription.setFuture(QtConcurrent::run(
+    driveDescription.start(
         [describeDrive = platform.describeDriveA, describeRun = platform.describeRun, groups = run.pendingGroups()] {
             return DriveATexts{describeDrive(), describeRun ? describeRun(groups) : QString()};
-        }));
+        });
 }
 
-void frmDupliva::showDriveDescription()
+void frmDupliva::showDriveDescription(const DriveATexts &texts)
 {
-    const DriveATexts texts = driveDescription.result();
     const QString drive = tr("Drive A: %1").arg(texts.drive);
     const QString copy = texts.run.isEmpty() ? drive : tr("%1. %2").arg(drive, texts.run);
     for (const auto &[control, text] : {std::pair{button("CmdStartCopy"), copy}, std::pair{button("Command3"), drive}}) {

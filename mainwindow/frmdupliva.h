@@ -4,8 +4,8 @@
 #include "frmabout.h"
 #include "groupboard.h"
 #include "services.h"
+#include "workerjob.h"
 
-#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -60,7 +60,11 @@ private:
     void noteKeyboardFocus(QObject *control, QEvent *event);
     void showFocusedTip();
     void describeDriveA();
-    void showDriveDescription();
+    struct DriveATexts {
+        QString drive;
+        QString run; // for "Copy to A:\" alone
+    };
+    void showDriveDescription(const DriveATexts &texts);
     void perform(std::unique_ptr<QUndoCommand> command);
     void pasteFiles(int group);
     void setRunning(bool running);
@@ -82,11 +86,7 @@ private:
     QAction *redoAction = nullptr;
     QAction *menuBarKey = nullptr;
     QPointer<frmAbout> about;
-    struct DriveATexts {
-        QString drive;
-        QString run; // for "Copy to A:\" alone
-    };
-    QFutureWatcher<DriveATexts> driveDescription;
+    WorkerJob<DriveATexts> driveDescription{this, [this](const DriveATexts &texts) { showDriveDescription(texts); }};
     bool running = false;
     bool closeRequested = false;
     QPointer<QWidget> focusBeforeRun;

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QHash>
 #include <QSet>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <exception>
@@ -196,19 +195,14 @@ CopyRun::CopyRun(GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunPr
         targetName = target;
         emit itemStarted(number, index);
     });
-    connect(&job, &QFutureWatcher<CopyOutcome>::finished, this, [this] {
-        if (this->progress)
-            this->progress->Clear();
-        reportRun(job.result(), this->messages);
-        emit finished();
-    });
 }
 
-// The worker uses the drive and this object: it is told to stop and waited for.
-CopyRun::~CopyRun()
+void CopyRun::ended(const CopyOutcome &outcome)
 {
-    Stop();
-    job.waitForFinished();
+    if (progress)
+        progress->Clear();
+    reportRun(outcome, messages);
+    emit finished();
 }
 
 void CopyRun::Start()
@@ -218,20 +212,14 @@ void CopyRun::Start()
     const RunPlan plan = planRun(board);
     filesCopied = 0;
     filesInRun = plan.fileCount;
-    stopRequested = false;
     RunListener listener;
     listener.itemStarted = [this](int number, int index, const QString &source, const QString &target) {
         emit copying(number, index, source, target);
     };
     listener.fileCopied = [this] { emit fileCopied(); };
     listener.groupCopied = [this](int number) { emit groupCopied(number); };
-    listener.stopRequested = [this] { return stopRequested.load(); };
-    job.setFuture(QtConcurrent::run([this, plan, listener] { return copyGroups(plan, drive, listener); }));
-}
-
-void CopyRun::Stop()
-{
-    stopRequested = true;
+    listener.stopRequested = [this] { return job.stopRequested(); };
+    job.start([this, plan, listener] { return copyGroups(plan, drive, listener); });
 }
 
 QList<RunGroup> CopyRun::pendingGroups() const

@@ -2,11 +2,10 @@
 
 #include "drivea.h"
 #include "groupboard.h"
+#include "workerjob.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 
-#include <atomic>
 #include <functional>
 
 class MessageBoxes;
@@ -49,12 +48,10 @@ class CopyRun : public QObject {
     Q_OBJECT
 public:
     CopyRun(GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunProgress *progress = nullptr);
-    // Stops a run that is under way and waits for it.
-    ~CopyRun() override;
 
     void Start();
     // The run stops before its next style, without a message box.
-    void Stop();
+    void Stop() { job.stop(); }
     bool isRunning() const { return job.isRunning(); }
 
     // The groups that a run started now would write, in order, each file once, with their
@@ -72,17 +69,19 @@ signals:
 
 private:
     void showProgress();
+    void ended(const CopyOutcome &outcome);
 
     GroupBoard &board;
     DriveA &drive;
     MessageBoxes &messages;
     RunProgress *progress;
-    QFutureWatcher<CopyOutcome> job;
-    std::atomic_bool stopRequested = false;
+    // Declared last: a run under way is stopped and waited for before the rest goes.
     int filesCopied = 0;
     int filesInRun = 0;
     QString sourcePath;
     QString targetName;
+
+    WorkerJob<CopyOutcome> job{this, [this](const CopyOutcome &outcome) { ended(outcome); }};
 
 signals:
     // From the worker to this object's thread.
