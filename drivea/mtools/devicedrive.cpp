@@ -96,8 +96,13 @@ GroupFit DeviceDriveA::fitOnDisk(const QList<Copy> &files) const
     return groupFit(*room, group, (folderBytes + room->clusterBytes - 1) / room->clusterBytes, 1);
 }
 
+// Nothing of the disk is removed before the sources are linked for mcopy, which a full
+// temporary folder may refuse.
 CopyOutcome DeviceDriveA::writeGroup(const QList<Copy> &files, GroupFit fit)
 {
+    SourceLinks links;
+    if (CopyOutcome outcome = link(files, links); !outcome.ok())
+        return outcome;
     if (fit == GroupFit::InPlaceOfOldCopies) {
         if (CopyOutcome outcome = removeOldCopies(files); !outcome.ok())
             return outcome;
@@ -106,7 +111,7 @@ CopyOutcome DeviceDriveA::writeGroup(const QList<Copy> &files, GroupFit fit)
     TemporaryFiles::record(path, folder);
     CopyOutcome outcome = run(QStringLiteral("mmd"), {onDisk(folder)});
     if (outcome.ok())
-        outcome = writeAndMove(folder, files);
+        outcome = writeAndMove(folder, files, links);
     if (removeFolder(folder))
         TemporaryFiles::forget(path, folder);
     if (outcome.ok())
@@ -126,9 +131,9 @@ CopyOutcome DeviceDriveA::removeOldCopies(const QList<Copy> &files) const
     return present.isEmpty() ? CopyOutcome{} : run(QStringLiteral("mdel"), present);
 }
 
-CopyOutcome DeviceDriveA::writeAndMove(const QString &folder, const QList<Copy> &files) const
+CopyOutcome DeviceDriveA::writeAndMove(const QString &folder, const QList<Copy> &files, const SourceLinks &links) const
 {
-    CopyOutcome outcome = write(path, onDisk(folder), files, lock.descriptor());
+    CopyOutcome outcome = write(path, onDisk(folder), links, lock.descriptor());
     if (outcome.ok())
         outcome = flushDevice();
     if (!outcome.ok())

@@ -218,26 +218,37 @@ CopyOutcome MtoolsDriveA::refuseNamesTaken(const QList<Copy> &files) const
     return {};
 }
 
-CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const
+CopyOutcome MtoolsDriveA::link(const QList<Copy> &files, SourceLinks &links)
 {
-    const PrivateFolder links;
-    if (!links.isValid())
-        return temporaryFolderFailure(links.errorString());
-    // "-D oO" replaces a file of the same name; without a policy mtools skips it or asks.
-    QStringList arguments{QStringLiteral("-i"), target, QStringLiteral("-D"), QStringLiteral("oO")};
+    if (!links.folder.isValid())
+        return temporaryFolderFailure(links.folder.errorString());
     for (const Copy &file : files) {
-        const QString link = links.filePath(file.name);
+        const QString link = links.folder.filePath(file.name);
         if (::symlink(localName(absolutePath(file.source)).constData(), localName(link).constData()) < 0)
             return temporaryFolderFailure(errno);
-        arguments.append(link);
+        links.paths.append(link);
+        links.lastSource = file.source;
     }
-    arguments.append(folder);
-    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), arguments, lockHeld);
+    return {};
+}
+
+CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const SourceLinks &links, int lockHeld) const
+{
+    // "-D oO" replaces a file of the same name; without a policy mtools skips it or asks.
+    const QStringList arguments = QStringList{QStringLiteral("-i"), target, QStringLiteral("-D"), QStringLiteral("oO")} + links.paths;
+    const MtoolsRun run = runMtools(QStringLiteral("mcopy"), arguments + QStringList{folder}, lockHeld);
     if (run.ok())
         return {};
     CopyOutcome outcome = mtoolsFailure(path, run.exitCode, run.errors);
-    outcome.source = files.constLast().source;
+    outcome.source = links.lastSource;
     return outcome;
+}
+
+CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const
+{
+    SourceLinks links;
+    CopyOutcome outcome = link(files, links);
+    return outcome.ok() ? write(target, folder, links, lockHeld) : outcome;
 }
 
 CopyOutcome MtoolsDriveA::compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files)

@@ -4,6 +4,7 @@
 #include "drivea.h"
 #include "drivealock.h"
 #include "mtools.h"
+#include "privatefolder.h"
 
 #include <QHash>
 #include <QList>
@@ -44,8 +45,16 @@ protected:
     // Writes the group, which fits as fit says.
     virtual CopyOutcome writeGroup(const QList<Copy> &files, GroupFit fit) = 0;
 
-    // One mcopy of files into folder ("::" or "::~D3KA") of the image or device at target,
-    // from a private folder of links named after the names on the disk.
+    // The group's sources, linked under their names on the disk in a private folder of the
+    // temporary folder, for mcopy to read.
+    struct SourceLinks {
+        PrivateFolder folder;
+        QStringList paths;
+        QString lastSource;
+    };
+    static CopyOutcome link(const QList<Copy> &files, SourceLinks &links);
+    // One mcopy of the linked sources into folder ("::" or "::~D3KA") of the image or device at target.
+    CopyOutcome write(const QString &target, const QString &folder, const SourceLinks &links, int lockHeld) const;
     CopyOutcome write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const;
     // The files as read back against their sources; the first that differs fails.
     static CopyOutcome compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files);
