@@ -13,7 +13,7 @@ build="$top/build"
 # build the sanitizer run and the fuzzers.
 packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils mtools librsvg2-bin dpkg-dev
           desktop-file-utils appstream dbus-daemon shared-mime-info pkgconf libxcb1-dev
-          xvfb xauth clang libclang-rt-14-dev dosfstools)
+          xvfb xauth clang libclang-rt-14-dev dosfstools libqt6sql6-sqlite)
 
 install_missing_packages() {
     local missing=()

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// The catalogue of disks: which disk holds which style, kept in an SQLite database at
+// $XDG_DATA_HOME/dupliva/catalogue.sqlite. Paths and names keep their bytes.
+
+enum class DriveKind { Folder = 0, Image = 1, FloppyDevice = 2, MountedFloppy = 3 };
+
+// A disk as drive A showed it. A disk is known by its serial number and, for an image or
+// a folder, its path; a disk without a serial number by its label as well.
+struct DiskId {
+    QString serial; // "1A2B-3C4D"; empty for a disk without one
+    QString label;
+    DriveKind kind = DriveKind::Folder;
+    QString place; // the image file or the folder; empty for a floppy disk
+};
+
+struct WrittenStyle {
+    QString name; // on the disk
+    QString source;
+    qint64 size = 0;
+    QByteArray sha256; // of the bytes read back
+};
+
+struct FileOnDisk {
+    QString name;
+    qint64 size = 0;
+};
+
+struct FoundStyle {
+    QString name; // on the disk
+    int group = 0; // 1 to 20; 0 for a file that a look found and no group wrote
+    DiskId disk;
+    QString source; // empty for a file that only a look found
+    QDateTime when; // written, or found by the look
+};
+
+// One connection to the catalogue, for the thread that opens it. Never stops its caller:
+// a catalogue that cannot be opened or written gives an error text instead.
+class Catalogue {
+public:
+    // $XDG_DATA_HOME/dupliva/catalogue.sqlite, by default ~/.local/share/dupliva/.
+    static QString defaultPath();
+
+    // A damaged file is moved aside, as catalogue.sqlite.damaged-DATE, and a new one made.
+    static Catalogue open(const QString &path = defaultPath());
+
+    Catalogue(const Catalogue &) = delete;
+    Catalogue &operator=(const Catalogue &) = delete;
+    ~Catalogue();
+
+    // Why the catalogue could not be opened or the last change failed; empty when all went
+    // well. A catalogue that could not be opened keeps its first error and changes nothing.
+    QString error() const { return failure; }
+    bool usable() const { return !connection.isEmpty(); }
+    // What was done to a damaged file, to be told once: "… was damaged and is now …".
+    QString movedAside() const { return damagedNote; }
+
+    // The styles of one group as written to the disk, each in place of any earlier style
+    // of the same name there.
+    bool recordGroup(const DiskId &disk, int group, const QList<WrittenStyle> &styles);
+    // What a look at the disk found on it, in place of what the previous look found.
+    bool recordLook(const DiskId &disk, const QList<FileOnDisk> &files);
+    // After the disk was erased.
+    bool forgetStylesOn(const DiskId &disk);
+
+    // The styles whose source file name or name on the disk contains text, ignoring case,
+    // and the files that looks found whose name does; newest first.
+    QList<FoundStyle> find(const QString &text) const;
+    QList<FoundStyle> stylesOn(const DiskId &disk) const;
+
+private:
+    explicit Catalogue(const QString &path);
+    qint64 diskRow(const DiskId &disk);
+    bool write(const DiskId &disk, const std::function<bool(qint64 diskId)> &change);
+
+    QString connection; // empty when the catalogue could not be opened
+    mutable QString failure;
+    QString damagedNote;
+};
+
+// The SHA-256 of bytes, as WrittenStyle keeps it.
+QByteArray checksumOf(const QByteArray &bytes);
