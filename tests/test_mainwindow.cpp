@@ -107,7 +107,6 @@ private slots:
     void dropAddresses_data();
     void dropAddresses();
     void dropWithoutFilesChangesNothing();
-    void dropOnGreenGroupMakesItWaitAgain();
     void editingAndUndoing_data();
     void editingAndUndoing();
     void contextMenuByKeyboard();
@@ -259,24 +258,6 @@ void TestMainWindow::dropWithoutFilesChangesNothing()
 
     QCOMPARE(f.window.groupList(1)->ListCount(), 0);
     QVERIFY(f.messages.shown.isEmpty());
-}
-
-void TestMainWindow::dropOnGreenGroupMakesItWaitAgain()
-{
-    WindowFixture f;
-    GroupListBox *list2 = f.window.groupList(2);
-    QVERIFY(dropOnto(list2, *fileList({"/s/01Samba.sty"})));
-    click(f.window, "CmdStartCopy");
-    f.window.List_OLEDragDrop(2, *fileList({}));
-    QCOMPARE(shown(list2), "green 01Samba");
-
-    QVERIFY(dropOnto(list2, *fileList({"/s/05Late.sty"})));
-    QCOMPARE(shown(list2), "red 01Samba 05Late");
-    click(f.window, "CmdStartCopy");
-
-    QCOMPARE(shown(list2), "green 01Samba 05Late");
-    QCOMPARE(f.drive.copies, (QStringList{"/s/01Samba.sty -> a:02Samba.sty", "/s/01Samba.sty -> a:02Samba.sty",
-                                          "/s/05Late.sty -> a:02Late.sty"}));
 }
 
 enum class Edit { Key, Menu, Drag, Drop, Click };
