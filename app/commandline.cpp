@@ -1,6 +1,9 @@
 #include "commandline.h"
 
+#include "catalogue.h"
+#include "diskbackup.h"
 #include "localname.h"
+#include "udisks.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,7 +32,73 @@ bool anyArgument(int argc, char *argv[], std::initializer_list<const char *> nam
     std::exit(2);
 }
 
+QString commandLineText(const char *text)
+{
+    return QCoreApplication::translate("CommandLine", text);
+}
+
+void print(std::FILE *stream, const QString &line)
+{
+    std::fputs(localName(line + QLatin1Char('\n')).constData(), stream);
+    std::fflush(stream);
+}
+
+QString orDash(const QString &text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+// One line per style: its name on the disk, group, the disk's label and serial number, the
+// image file, and when it was written; 0 when any is found, 1 when none is, 2 when the
+// catalogue cannot be read.
+int printFoundStyles(const QString &text)
+{
+    const Catalogue catalogue = Catalogue::open();
+    const QList<FoundStyle> found = catalogue.find(text);
+    if (!catalogue.error().isEmpty()) {
+        print(stderr, catalogue.error());
+        return 2;
+    }
+    for (const FoundStyle &style : found) {
+        const QString group = style.group > 0 ? QStringLiteral("%1").arg(style.group, 2, 10, QLatin1Char('0')) : QStringLiteral("--");
+        print(stdout, QStringList{style.name, group, orDash(style.disk.label), orDash(style.disk.serial), orDash(style.disk.place),
+                                  style.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))}
+                          .join(QLatin1Char('\t')));
+    }
+    return found.isEmpty() ? 1 : 0;
+}
+
+// Copies the disk in drive A into a new folder in intoFolder, a line per file, and records
+// what the disk holds in the catalogue; 0 when every file was copied and checked.
+int backUpDisk(const QString &intoFolder, const QString &driveA)
+{
+    SystemUDisks udisks;
+    const BackUp backUp = backUpDriveA(driveA, intoFolder, udisks, [](const FileOnDisk &file) {
+        print(stdout, commandLineText("%1 (%2 bytes) copied and checked").arg(file.name).arg(file.size));
+    });
+    if (backUp.diskRead) {
+        Catalogue catalogue = Catalogue::open();
+        if (!catalogue.recordLook(backUp.disk, backUp.files))
+            print(stderr, catalogue.error());
+    }
+    if (!backUp.error.isEmpty()) {
+        print(stderr, commandLineText("The back-up failed: %1").arg(backUp.error));
+        if (!backUp.folder.isEmpty())
+            print(stderr, commandLineText("%1 holds only part of the disk.").arg(backUp.folder));
+        return 1;
+    }
+    const int copied = int(backUp.files.size());
+    print(stdout, QCoreApplication::translate("CommandLine", copied == 1 ? "%n file backed up in %1" : "%n files backed up in %1", nullptr, copied)
+                      .arg(backUp.folder));
+    return 0;
+}
+
 } // namespace
+
+QString givenDriveA(const QString &commandLinePath)
+{
+    return commandLinePath.isEmpty() ? fromLocalName(qgetenv("DUPLIVA_DRIVE_A")) : commandLinePath;
+}
 
 bool windowSystemGiven(int argc, char *argv[])
 {
@@ -40,7 +109,7 @@ void needNoDisplayForText(int argc, char *argv[])
 {
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !windowSystemGiven(argc, argv);
-    if (noDisplay && anyArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version"}))
+    if (noDisplay && anyArgument(argc, argv, {"-h", "--help", "--help-all", "-v", "--version", "--find", "--back-up"}))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
@@ -55,6 +124,13 @@ QString drivePathFromCommandLine(int argc, char *argv[])
         "CommandLine", "Copies arranger keyboard styles to drive A, each group under its own number \"01\" to \"20\"."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption find(QStringLiteral("find"),
+                                  QCoreApplication::translate("CommandLine", "Lists the styles in the catalogue of disks whose name contains TEXT, and ends."),
+                                  QStringLiteral("TEXT"));
+    const QCommandLineOption backUp(QStringLiteral("back-up"),
+                                    QCoreApplication::translate("CommandLine", "Copies every file of the disk in drive A into a new folder in FOLDER, and ends."),
+                                    QStringLiteral("FOLDER"));
+    parser.addOptions({find, backUp});
     parser.addPositionalArgument(
         QStringLiteral("PATH"),
         QCoreApplication::translate("CommandLine",
@@ -73,5 +149,9 @@ QString drivePathFromCommandLine(int argc, char *argv[])
         refuse(QCoreApplication::translate("CommandLine", "Only one PATH may be given, not %1: %2.")
                    .arg(paths.size())
                    .arg(paths.join(u' ')));
+    if (parser.isSet(find))
+        std::exit(printFoundStyles(parser.value(find)));
+    if (parser.isSet(backUp))
+        std::exit(backUpDisk(parser.value(backUp), givenDriveA(paths.value(0))));
     return paths.value(0);
 }

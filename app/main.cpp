@@ -6,7 +6,6 @@
 #include "drivechoice.h"
 #include "frmdupliva.h"
 #include "launcherentryprogress.h"
-#include "localname.h"
 #include "privatefolder.h"
 #include "terminationsignals.h"
 #include "udisks.h"
@@ -25,10 +24,8 @@ int main(int argc, char *argv[])
     const QString drivePath = drivePathFromCommandLine(argc, argv);
     substituteDesignFonts();
 
-    // Drive A is the path given on the command line, else DUPLIVA_DRIVE_A, else the
-    // machine's floppy drive. A path keeps its bytes, also those that are no UTF-8.
     SystemUDisks udisks;
-    DriveAChoice choice(drivePath.isEmpty() ? fromLocalName(qgetenv("DUPLIVA_DRIVE_A")) : drivePath, udisks);
+    DriveAChoice choice(givenDriveA(drivePath), udisks);
     // Written by the copy run's worker thread.
     ChosenDriveA drive(choice);
     DesktopMessageBoxes messages;

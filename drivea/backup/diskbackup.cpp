@@ -1,0 +1,121 @@
+#include "diskbackup.h"
+
+#include "disksource.h"
+#include "localname.h"
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString backUpText(const char *text)
+{
+    return QCoreApplication::translate("BackUp", text);
+}
+
+QString systemWords(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// "KORVANA1 1A2B-3C4D 2026-12-08", without what the disk lacks.
+QString folderNameFor(const DiskId &disk)
+{
+    QStringList parts;
+    for (const QString &part : {disk.label.trimmed(), disk.serial}) {
+        if (!part.isEmpty())
+            parts.append(part);
+    }
+    if (parts.isEmpty())
+        parts.append(backUpText("disk"));
+    parts.append(QDate::currentDate().toString(Qt::ISODate));
+    QString name = parts.join(QLatin1Char(' '));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.startsWith(QLatin1Char('.')))
+        name[0] = QLatin1Char('_');
+    return name;
+}
+
+// A folder in parent that did not exist before: name, else "name (2)" and so on.
+QString makeNewFolder(const QString &parent, const QString &name, QString *error)
+{
+    for (int n = 1;; ++n) {
+        const QString path = parent + QLatin1Char('/') + name + (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString());
+        if (::mkdir(localName(path).constData(), 0755) == 0)
+            return path;
+        if (errno != EEXIST) {
+            *error = backUpText("The folder %1 cannot be made: %2").arg(path, systemWords(errno));
+            return {};
+        }
+    }
+}
+
+// Writes a file that did not exist before and puts it on its disk.
+int writeNewFile(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(localName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (wrote < 0)
+            break;
+        written += wrote;
+    }
+    const int error = written < bytes.size() || ::fsync(fd) != 0 ? errno : 0;
+    return ::close(fd) != 0 && error == 0 ? errno : error;
+}
+
+// The copy reads back as the disk's file, which reads the same again where it can be.
+QString copyAndCheck(const DiskFile &file, const QString &copy)
+{
+    if (const int error = writeNewFile(copy, file.bytes))
+        return backUpText("%1 cannot be written: %2").arg(copy, systemWords(error));
+    QByteArray back, again;
+    if (!readWholeFile(copy, &back) || back != file.bytes)
+        return backUpText("%1 does not read back as %2 on the disk.").arg(copy, file.name);
+    if (!file.pathOnDisk.isEmpty() && (!readWholeFile(file.pathOnDisk, &again) || again != file.bytes))
+        return backUpText("%1 does not read the same twice.").arg(file.pathOnDisk);
+    return {};
+}
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(localName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+BackUp backUpDriveA(const QString &driveA, const QString &intoFolder, UDisks &udisks, const BackUpProgress &progress)
+{
+    BackUp backUp;
+    const DiskContents contents = readDriveA(driveA, udisks);
+    backUp.disk = contents.disk;
+    backUp.error = contents.error;
+    if (!backUp.error.isEmpty())
+        return backUp;
+    backUp.diskRead = true;
+    for (const DiskFile &file : contents.files)
+        backUp.files.append({file.name, file.bytes.size()});
+    backUp.folder = makeNewFolder(intoFolder, folderNameFor(contents.disk), &backUp.error);
+    for (int i = 0; backUp.error.isEmpty() && i < contents.files.size(); ++i) {
+        const DiskFile &file = contents.files[i];
+        backUp.error = copyAndCheck(file, backUp.folder + QLatin1Char('/') + file.name);
+        if (backUp.error.isEmpty())
+            progress(backUp.files[i]);
+    }
+    if (!backUp.folder.isEmpty())
+        syncFolder(backUp.folder);
+    return backUp;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class UDisks;
+
+// The files in the root of the disk in drive A, read whole.
+
+struct DiskFile {
+    QString name;
+    QByteArray bytes;
+    QString pathOnDisk; // for a folder or a mounted floppy, to read it again; else empty
+};
+
+struct DiskContents {
+    DiskId disk;
+    QList<DiskFile> files;
+    QString error; // empty when every file was read
+};
+
+// Reads drive A: a folder, a floppy image, or a floppy drive's block device; the
+// machine's floppy drive, as UDisks2 shows it, when driveA is empty. A floppy that
+// UDisks2 can look into is read where it is mounted, and mounted first if need be;
+// another is read through mtools on its block device, as an image is.
+DiskContents readDriveA(const QString &driveA, UDisks &udisks);
+
+// The bytes of the file at path, which keeps its bytes; false when it cannot be read whole.
+bool readWholeFile(const QString &path, QByteArray *bytes);
