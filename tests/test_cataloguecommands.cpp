@@ -1,0 +1,115 @@
+#include "catalogue.h"
+#include "testfiles.h"
+
+#include <QDate>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Ran {
+    int status = -1;
+    QString output;
+    QString errors;
+};
+
+} // namespace
+
+class TestCatalogueCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void findPrintsOneLinePerStyle_data();
+    void findPrintsOneLinePerStyle();
+    void backUpCopiesTheImageByteForByte();
+    void backUpOfNoDiskFails();
+
+private:
+    Ran dupliva(const QStringList &arguments);
+
+    QTemporaryDir folder;
+};
+
+void TestCatalogueCommands::initTestCase()
+{
+    qputenv("XDG_DATA_HOME", localName(folder.path()));
+    Catalogue catalogue = Catalogue::open();
+    QVERIFY(catalogue.recordGroup({"1A2B-3C4D", "KORVANA1", DriveKind::Image, "/media/s/DSKA0000.IMG"}, 5,
+                                  {{"05SAMBA.STY", "/home/u/Samba Latin.sty", 10, checksumOf("x")}}));
+    QVERIFY(catalogue.recordGroup({{}, "OLD", DriveKind::FloppyDevice, {}}, 12, {{"12ROCK.STY", "/home/u/rock.sty", 10, {}}}));
+}
+
+Ran TestCatalogueCommands::dupliva(const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QLatin1String(name));
+    environment.insert("XDG_RUNTIME_DIR", folder.path());
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(DUPLIVA_PROGRAM), arguments);
+    if (!program.waitForFinished(20000))
+        return {};
+    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()), QString::fromUtf8(program.readAllStandardError())};
+}
+
+void TestCatalogueCommands::findPrintsOneLinePerStyle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    QTest::newRow("by its source's name") << "LATIN" << 0 << "05SAMBA.STY\t05\tKORVANA1\t1A2B-3C4D\t/media/s/DSKA0000.IMG\t" + today;
+    QTest::newRow("a disk without serial or image") << "rock" << 0 << "12ROCK.STY\t12\tOLD\t-\t-\t" + today;
+    QTest::newRow("nothing") << "polka" << 1 << "";
+}
+
+void TestCatalogueCommands::findPrintsOneLinePerStyle()
+{
+    QFETCH(QString, text);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    const Ran ran = dupliva({"--find", text});
+    QCOMPARE(ran.status, status);
+    QCOMPARE(ran.output.count('\n'), status == 0 ? 1 : 0);
+    QVERIFY2(output.isEmpty() ? ran.output.isEmpty() : ran.output.startsWith(output), qPrintable(ran.output));
+}
+
+void TestCatalogueCommands::backUpCopiesTheImageByteForByte()
+{
+    const QString image = folder.filePath("DSKA0007.IMG");
+    mtools("mformat", {"-C", "-i", image, "-f", "1440", "-v", "KORVANA9", "-N", "0badcafe", "::"});
+    const QStringList names{"05SAMBA.STY", "Long Bossa name.sty", "EMPTY.STY"};
+    for (int i = 0; i < names.size(); ++i) {
+        QByteArray bytes(i == 2 ? 0 : 30000 + i, '\0');
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        writeFile(folder.filePath(names[i]), bytes);
+        mtools("mcopy", {"-i", image, folder.filePath(names[i]), "::"});
+    }
+    const QString into = folder.filePath("backups");
+    QVERIFY(QDir().mkpath(into));
+    const QString made = into + "/KORVANA9 0BAD-CAFE " + QDate::currentDate().toString(Qt::ISODate);
+    for (const QString &expected : {made, made + " (2)"}) {
+        const Ran ran = dupliva({"--back-up", into, image});
+        QVERIFY2(ran.status == 0, qPrintable(ran.errors));
+        QCOMPARE(ran.output.count("copied and checked"), names.size());
+        for (const QString &name : names) {
+            QFile copy(expected + "/" + name), original(folder.filePath(name));
+            QVERIFY2(copy.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly), qPrintable(copy.fileName()));
+            QCOMPARE(copy.readAll(), original.readAll());
+        }
+    }
+    const Ran found = dupliva({"--find", "bossa"});
+    QVERIFY2(found.output.startsWith("Long Bossa name.sty\t--\tKORVANA9\t0BAD-CAFE\t" + image), qPrintable(found.output));
+}
+
+void TestCatalogueCommands::backUpOfNoDiskFails()
+{
+    const Ran ran = dupliva({"--back-up", folder.path(), folder.filePath("missing.img")});
+    QCOMPARE(ran.status, 1);
+    QVERIFY2(ran.errors.contains("missing.img cannot be reached"), qPrintable(ran.errors));
+}
+
+QTEST_GUILESS_MAIN(TestCatalogueCommands)
+#include "test_cataloguecommands.moc"
