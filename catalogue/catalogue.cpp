@@ -68,6 +68,7 @@ public:
         : QSqlQuery(QSqlDatabase::database(connection, false))
         , failure(failure)
     {
+        setForwardOnly(true);
         prepare(statement);
     }
     Query(const QString &connection, const char *statement, QString *failure)
@@ -109,7 +110,7 @@ FoundStyle foundStyle(const QSqlQuery &row)
     found.name = textOf(row.value(4));
     found.group = row.value(5).toInt();
     found.source = textOf(row.value(6));
-    found.when = QDateTime::fromMSecsSinceEpoch(row.value(7).toLongLong());
+    found.when = QDateTime::fromMSecsSinceEpoch(row.value(7).toLongLong(), Qt::UTC);
     if (found.group == 0)
         found.group = groupOfName(found.name);
     return found;
