@@ -428,8 +428,7 @@ void frmDupliva::Help_Click()
 
 void frmDupliva::List_OLEDragDrop(int group, const QMimeData &data)
 {
-    if (!running)
-        perform(addFiles(board, group, filesOfDrop(data), Arrival::Drop));
+    perform(addFiles(board, group, filesOfDrop(data), Arrival::Drop));
 }
 
 // While a run or a format is under way the lists take no key and no drop, and a request
