@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 #include <linux/fd.h>
-#include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -171,11 +170,11 @@ bool DeviceDriveA::removeFolder(const QString &folder) const
 // system's cache nor the floppy driver's track buffer answers for it.
 CopyOutcome DeviceDriveA::flushDevice() const
 {
-    const FileDescriptor device(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    // The floppy driver takes FDFLUSH only on a descriptor open for writing.
+    const FileDescriptor device(::open(localName(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!device || ::fsync(device.get()) < 0)
         return fileFailure(path, errno);
-    ::ioctl(device.get(), BLKFLSBUF, 0); // root only
-    ::ioctl(device.get(), FDFLUSH, 0); // floppy drives only
     ::posix_fadvise(device.get(), 0, 0, POSIX_FADV_DONTNEED);
+    ::ioctl(device.get(), FDFLUSH, 0); // floppy drives only
     return {};
 }
