@@ -3,26 +3,14 @@
 #include "disksource.h"
 #include "localname.h"
 
-#include <QCoreApplication>
 #include <QDate>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QString backUpText(const char *text)
-{
-    return QCoreApplication::translate("BackUp", text);
-}
-
-QString systemWords(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // "KORVANA1 1A2B-3C4D 2026-12-08", without what the disk lacks.
 QString folderNameFor(const DiskId &disk)
@@ -50,7 +38,7 @@ QString makeNewFolder(const QString &parent, const QString &name, QString *error
         if (::mkdir(localName(path).constData(), 0755) == 0)
             return path;
         if (errno != EEXIST) {
-            *error = backUpText("The folder %1 cannot be made: %2").arg(path, systemWords(errno));
+            *error = backUpText("The folder %1 cannot be made: %2").arg(path, qt_error_string(errno));
             return {};
         }
     }
@@ -77,7 +65,7 @@ int writeNewFile(const QString &path, const QByteArray &bytes)
 QString copyAndCheck(const DiskFile &file, const QString &copy)
 {
     if (const int error = writeNewFile(copy, file.bytes))
-        return backUpText("%1 cannot be written: %2").arg(copy, systemWords(error));
+        return backUpText("%1 cannot be written: %2").arg(copy, qt_error_string(error));
     QByteArray back, again;
     if (!readWholeFile(copy, &back) || back != file.bytes)
         return backUpText("%1 does not read back as %2 on the disk.").arg(copy, file.name);

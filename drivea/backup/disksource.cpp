@@ -6,28 +6,16 @@
 #include "mtools.h"
 #include "udisks.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QString backUpText(const char *text)
-{
-    return QCoreApplication::translate("BackUp", text);
-}
-
-QString systemWords(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QString failureText(const CopyOutcome &failure, const QString &subject)
 {
@@ -71,7 +59,7 @@ DiskContents readFolder(const QString &folder, const DiskId &disk)
     DriveALock lock;
     contents.error = lockForReading(lock, folder);
     if (contents.error.isEmpty() && ::access(localName(folder).constData(), R_OK | X_OK) != 0)
-        contents.error = backUpText("%1 cannot be read: %2").arg(folder, systemWords(errno));
+        contents.error = backUpText("%1 cannot be read: %2").arg(folder, qt_error_string(errno));
     QStringList names = contents.error.isEmpty() ? namesIn(folder) : QStringList{};
     std::sort(names.begin(), names.end());
     for (const QString &name : names) {
@@ -81,7 +69,7 @@ DiskContents readFolder(const QString &folder, const DiskId &disk)
             continue;
         DiskFile file{name, {}, path};
         if (!readWholeFile(path, &file.bytes)) {
-            contents.error = backUpText("%1 cannot be read: %2").arg(path, systemWords(errno));
+            contents.error = backUpText("%1 cannot be read: %2").arg(path, qt_error_string(errno));
             break;
         }
         contents.files.append(file);
@@ -162,7 +150,7 @@ DiskContents readDriveA(const QString &given, UDisks &udisks)
     if (driveA.isEmpty() || (found && S_ISBLK(info.st_mode)))
         return readFloppy(driveA, udisks);
     if (!found)
-        return failed(backUpText("Drive A %1 cannot be reached: %2").arg(driveA, systemWords(errno)));
+        return failed(backUpText("Drive A %1 cannot be reached: %2").arg(driveA, qt_error_string(errno)));
     if (S_ISREG(info.st_mode))
         return readThroughMtools(driveA, DriveKind::Image);
     if (S_ISDIR(info.st_mode))

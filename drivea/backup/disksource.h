@@ -3,12 +3,19 @@
 #include "catalogue.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
 class UDisks;
 
 // The files in the root of the disk in drive A, read whole.
+
+// A text of the back-up's that the user reads, translated in the context BackUp.
+inline QString backUpText(const char *text)
+{
+    return QCoreApplication::translate("BackUp", text);
+}
 
 struct DiskFile {
     QString name;
