@@ -51,9 +51,18 @@ QString orDash(const QString &text)
 // One line per style: its name on the disk, group, the disk's label and serial number, the
 // image file, and when it was written; 0 when any is found, 1 when none is, 2 when the
 // catalogue cannot be read.
+// A damaged catalogue moved aside is told once, when it is found.
+Catalogue openCatalogue()
+{
+    Catalogue catalogue = Catalogue::open();
+    if (!catalogue.movedAside().isEmpty())
+        print(stderr, catalogue.movedAside());
+    return catalogue;
+}
+
 int printFoundStyles(const QString &text)
 {
-    const Catalogue catalogue = Catalogue::open();
+    const Catalogue catalogue = openCatalogue();
     const QList<FoundStyle> found = catalogue.find(text);
     if (!catalogue.error().isEmpty()) {
         print(stderr, catalogue.error());
@@ -73,11 +82,11 @@ int printFoundStyles(const QString &text)
 int backUpDisk(const QString &intoFolder, const QString &driveA)
 {
     SystemUDisks udisks;
-    const BackUp backUp = backUpDriveA(driveA, intoFolder, udisks, [](const FileOnDisk &file) {
+    const BackUp backUp = backUpDriveA(driveA, absolutePath(intoFolder), udisks, [](const FileOnDisk &file) {
         print(stdout, commandLineText("%1 (%2 bytes) copied and checked").arg(file.name).arg(file.size));
     });
     if (backUp.diskRead) {
-        Catalogue catalogue = Catalogue::open();
+        Catalogue catalogue = openCatalogue();
         if (!catalogue.recordLook(backUp.disk, backUp.files))
             print(stderr, catalogue.error());
     }

@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace {
 
 QAtomicInteger<quint64> connectionsMade;
@@ -146,6 +148,13 @@ Catalogue::Catalogue(const QString &path)
     damagedNote = file.movedAside;
     if (failure.isEmpty())
         connection = name;
+}
+
+Catalogue::Catalogue(Catalogue &&other) noexcept
+    : connection(std::exchange(other.connection, {}))
+    , failure(std::move(other.failure))
+    , damagedNote(std::move(other.damagedNote))
+{
 }
 
 Catalogue::~Catalogue()

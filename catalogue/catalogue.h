@@ -51,8 +51,8 @@ public:
     // A damaged file is moved aside, as catalogue.sqlite.damaged-DATE, and a new one made.
     static Catalogue open(const QString &path = defaultPath());
 
-    Catalogue(const Catalogue &) = delete;
-    Catalogue &operator=(const Catalogue &) = delete;
+    Catalogue(Catalogue &&other) noexcept;
+    Catalogue &operator=(Catalogue &&) = delete;
     ~Catalogue();
 
     // Why the catalogue could not be opened or the last change failed; empty when all went
