@@ -134,7 +134,7 @@ QString drivePathFromCommandLine(int argc, char *argv[])
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption find(QStringLiteral("find"),
-                                  QCoreApplication::translate("CommandLine", "Lists the styles in the catalogue of disks whose name contains TEXT, and ends."),
+                                  QCoreApplication::translate("CommandLine", "Lists the catalogued styles whose name on the disk or source file name contains TEXT, in any case, and ends."),
                                   QStringLiteral("TEXT"));
     const QCommandLineOption backUp(QStringLiteral("back-up"),
                                     QCoreApplication::translate("CommandLine", "Copies every file of the disk in drive A into a new folder in FOLDER, and ends."),
