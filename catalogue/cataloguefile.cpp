@@ -23,16 +23,16 @@ QString catalogueText(const char *text)
 }
 
 const char *const firstLayout[] = {
-    "CREATE TABLE disks (id INTEGER PRIMARY KEY, serial TEXT NOT NULL, label BLOB NOT NULL,"
-    " kind INTEGER NOT NULL, place BLOB NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
-    " looked_at INTEGER)",
+    ("CREATE TABLE disks (id INTEGER PRIMARY KEY, serial TEXT NOT NULL, label BLOB NOT NULL,"
+     " kind INTEGER NOT NULL, place BLOB NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL,"
+     " looked_at INTEGER)"),
     "CREATE INDEX disks_by_serial ON disks (serial, place)",
-    "CREATE TABLE styles (disk INTEGER NOT NULL REFERENCES disks (id), grp INTEGER NOT NULL,"
-    " name BLOB NOT NULL, name_key TEXT NOT NULL, source BLOB NOT NULL, source_key TEXT NOT NULL,"
-    " size INTEGER NOT NULL, sha256 BLOB NOT NULL, written INTEGER NOT NULL)",
+    ("CREATE TABLE styles (disk INTEGER NOT NULL REFERENCES disks (id), grp INTEGER NOT NULL,"
+     " name BLOB NOT NULL, name_key TEXT NOT NULL, source BLOB NOT NULL, source_key TEXT NOT NULL,"
+     " size INTEGER NOT NULL, sha256 BLOB NOT NULL, written INTEGER NOT NULL)"),
     "CREATE INDEX styles_by_disk ON styles (disk, name_key)",
-    "CREATE TABLE looked_files (disk INTEGER NOT NULL REFERENCES disks (id), name BLOB NOT NULL,"
-    " name_key TEXT NOT NULL, size INTEGER NOT NULL)",
+    ("CREATE TABLE looked_files (disk INTEGER NOT NULL REFERENCES disks (id), name BLOB NOT NULL,"
+     " name_key TEXT NOT NULL, size INTEGER NOT NULL)"),
     "CREATE INDEX looked_files_by_disk ON looked_files (disk, name_key)",
 };
 
