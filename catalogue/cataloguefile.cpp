@@ -146,7 +146,7 @@ QString prepare(const QString &connection)
     const bool writeAhead = mode.value(0).toString() == QLatin1String("wal");
     mode.finish();
     if (!writeAhead)
-        return catalogueText("Its folder cannot be written.");
+        return catalogueText("It cannot be written.");
     if (!run(db, QStringLiteral("PRAGMA synchronous = NORMAL"), &error))
         return error;
     return migrate(db);
