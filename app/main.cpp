@@ -1,4 +1,5 @@
 #include "application.h"
+#include "catalogueddrive.h"
 #include "commandline.h"
 #include "desktopformatdialog.h"
 #include "desktoplauncher.h"
@@ -26,9 +27,12 @@ int main(int argc, char *argv[])
 
     SystemUDisks udisks;
     DriveAChoice choice(givenDriveA(drivePath), udisks);
-    // Written by the copy run's worker thread.
-    ChosenDriveA drive(choice);
     DesktopMessageBoxes messages;
+    // Written by the copy run's worker thread; a catalogue that fails is told on this one.
+    ChosenDriveA chosenDrive(choice);
+    CataloguedDriveA drive(chosenDrive, [&app, &messages](const QString &why) {
+        QMetaObject::invokeMethod(&app, [&messages, why] { messages.MsgBox(why, MsgInformation, QString()); }, Qt::QueuedConnection);
+    });
     DesktopLauncher launcher;
     DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); }, messages);
     LauncherEntryProgress taskBarProgress;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diskid.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -9,17 +11,6 @@
 
 // The catalogue of disks: which disk holds which style, kept in an SQLite database at
 // $XDG_DATA_HOME/dupliva/catalogue.sqlite. Paths and names keep their bytes.
-
-enum class DriveKind { Folder = 0, Image = 1, FloppyDevice = 2, MountedFloppy = 3 };
-
-// A disk as drive A showed it. A disk is known by its serial number and, for an image or
-// a folder, its path; a disk without a serial number by its label as well.
-struct DiskId {
-    QString serial; // "1A2B-3C4D"; empty for a disk without one
-    QString label;
-    DriveKind kind = DriveKind::Folder;
-    QString place; // the image file or the folder; empty for a floppy disk
-};
 
 struct WrittenStyle {
     QString name; // on the disk

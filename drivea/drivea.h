@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diskid.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -104,6 +106,9 @@ public:
     // The run ends, whatever ended it: the groups held back go onto the medium, and drive A
     // is checked to hold the disk that the run started on.
     virtual CopyOutcome FinishRun() { return {}; }
+
+    // The disk that the groups put on the medium went onto.
+    virtual DiskId diskInDrive() const { return {}; }
 
     // The run is over: nothing of drive A stays open or busy.
     virtual void EndRun() {}

@@ -112,6 +112,11 @@ CopyOutcome ChosenDriveA::FinishRun()
     return current().FinishRun();
 }
 
+DiskId ChosenDriveA::diskInDrive() const
+{
+    return drive ? drive->diskInDrive() : DiskId{};
+}
+
 void ChosenDriveA::EndRun()
 {
     if (drive)

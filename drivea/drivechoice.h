@@ -55,6 +55,7 @@ public:
     CopyOutcome Flush() override;
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
+    DiskId diskInDrive() const override;
     void EndRun() override;
 
 private:

@@ -2,6 +2,7 @@
 // first, in the middle or last in its group: the right message box, the right groups
 // green, no truncated or stray style on the disk, and every source file as it was.
 
+#include "catalogueddrive.h"
 #include "copyrun.h"
 #include "devicedrive.h"
 #include "drivealock.h"
@@ -51,6 +52,7 @@ struct Expected {
     bool asNobody = false; // root reads and writes whatever the file modes say
     bool leavesTemporaries = false; // a disk that turned read-only keeps them until the next run
     bool killedFirst = false; // a run in a child process is killed in group 2 before this one
+    bool catalogueFails = false;
 };
 
 QByteArray contentsOf(const QString &path)
@@ -227,7 +229,8 @@ struct Case : DriveA {
         const QByteArray tmp = qgetenv("TMPDIR");
         if (!temporaryFolder.isEmpty())
             qputenv("TMPDIR", QFile::encodeName(temporaryFolder));
-        copyAndReport(board, *this, messages);
+        CataloguedDriveA catalogued(*this, [this](const QString &why) { catalogueProblems.append(why); }, catalogueFile());
+        copyAndReport(board, catalogued, messages);
         qputenv("TMPDIR", tmp);
         if (afterRun)
             afterRun();
@@ -275,6 +278,8 @@ struct Case : DriveA {
     LoopFloppy loop; // the internal floppy drive
     QString skip; // why the drive cannot be had here
     QString temporaryFolder; // the run's $TMPDIR, when the row sets one
+    QStringList catalogueProblems;
+    QString catalogueFile() const { return work.filePath("catalogue/catalogue.sqlite"); }
     QString disk; // the folder, the image, or the floppy's mount point
     QList<QStringList> items;
     QString failing;
@@ -620,6 +625,13 @@ Expected diskReplaced(Case &c)
     return {{prompt, MsgCritical, "Copy to A:\\"}, Stops::DiskGone};
 }
 
+// The catalogue's folder is a file: the run goes on, and says so once.
+Expected catalogueUnusable(Case &c)
+{
+    writeFile(QFileInfo(c.catalogueFile()).path(), "not a folder");
+    return {.box = ready(), .stops = Stops::Never, .catalogueFails = true};
+}
+
 struct Fault {
     const char *name;
     Expected (*arrange)(Case &);
@@ -656,6 +668,7 @@ const Fault faults[] = {
     {"name not UTF-8", nameNotUtf8},
     {"temporary folder full", temporaryFolderFull, true, false, true},
     {"disk replaced", diskReplaced, true, true, true},
+    {"catalogue unusable", catalogueUnusable, true, false},
 };
 
 // A name that drive A gives its temporary copies: "~D3KA01F.TMP".
@@ -754,6 +767,26 @@ QList<int> expectedGreen(Stops stops, Kind kind)
     return stops == Stops::Never ? QList{1, 2, 3} : QList{1};
 }
 
+// The styles that the catalogue holds, each by its name on the disk and its checksum.
+QMap<QString, QByteArray> cataloguedStyles(const Case &c)
+{
+    QMap<QString, QByteArray> styles;
+    for (const FoundStyle &style : Catalogue::open(c.catalogueFile()).find(QString()))
+        styles[style.name.toUpper()] = style.group ? checksumOf(c.written.value(style.source)) : QByteArray("a look");
+    return styles;
+}
+
+// What the catalogue should hold: every style of the green groups.
+QMap<QString, QByteArray> greenStyles(const Case &c)
+{
+    QMap<QString, QByteArray> styles;
+    for (int group : greenGroups(c)) {
+        for (const QString &item : c.items[group - 1])
+            styles[c.targetName(group, item).toUpper()] = checksumOf(c.written.value(item));
+    }
+    return styles;
+}
+
 } // namespace
 
 class TestFaultMatrix : public QObject {
@@ -828,6 +861,9 @@ void TestFaultMatrix::faultMatrix()
         QVERIFY2(file.value() == expectedFiles[file.key()], qPrintable(file.key() + " on the disk is not its whole source"));
     for (auto source = c.unchanged.cbegin(); source != c.unchanged.cend(); ++source)
         QVERIFY2(hashOf(source.key()) == source.value(), qPrintable(source.key() + " has changed"));
+    QCOMPARE(c.catalogueProblems.size(), expected.catalogueFails ? 1 : 0);
+    if (!expected.catalogueFails)
+        QCOMPARE(cataloguedStyles(c), greenStyles(c));
 }
 
 // The row again, in a child process of this program that runs as user nobody.

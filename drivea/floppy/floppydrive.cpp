@@ -213,6 +213,11 @@ CopyOutcome FloppyDriveA::FinishRun()
     return disk ? disk->FinishRun() : CopyOutcome{};
 }
 
+DiskId FloppyDriveA::diskInDrive() const
+{
+    return disk ? disk->diskInDrive() : DiskId{};
+}
+
 // Drive A is the floppy whose disk is mounted, or else the first one whose disk mounts.
 CopyOutcome FloppyDriveA::openDisk()
 {

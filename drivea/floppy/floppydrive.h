@@ -24,6 +24,7 @@ public:
     CopyOutcome Flush() override;
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
+    DiskId diskInDrive() const override;
     void EndRun() override;
 
     // Where the disk is mounted in this run; empty until the first copy has mounted it.

@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <dirent.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -394,6 +396,17 @@ CopyOutcome FolderDriveA::checkSameFolder() const
                                                 "another folder or disk. The groups that turned green are on the first one; "
                                                 "copy again to go on with this one.")
                                           .arg(folderPath));
+}
+
+// A mounted floppy by the volume serial number that vfat read when it mounted the disk.
+DiskId FolderDriveA::diskInDrive() const
+{
+    if (medium == Medium::Folder)
+        return {{}, folderPath.mid(folderPath.lastIndexOf(QLatin1Char('/')) + 1), DriveKind::Folder, folderPath};
+    quint32 serial = 0;
+    const bool known = folderFd >= 0 && ::ioctl(folderFd, FAT_IOCTL_GET_VOLUME_ID, &serial) == 0;
+    const QString number = QStringLiteral("%1").arg(serial, 8, 16, QLatin1Char('0')).toUpper();
+    return {known ? number.left(4) + QLatin1Char('-') + number.mid(4) : QString(), diskLabel, DriveKind::MountedFloppy, {}};
 }
 
 CopyOutcome FolderDriveA::FinishRun()

@@ -40,6 +40,7 @@ public:
     CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
     CopyOutcome Flush() override;
     CopyOutcome FinishRun() override;
+    DiskId diskInDrive() const override;
     void EndRun() override;
 
     QString folder() const { return folderPath; }

@@ -12,6 +12,7 @@ public:
     explicit DeviceDriveA(const QString &device);
 
     CopyOutcome FinishRun() override;
+    DiskId diskInDrive() const override { return {root.serial, root.label, DriveKind::FloppyDevice, {}}; }
 
 private:
     CopyOutcome checkDrive() const override;

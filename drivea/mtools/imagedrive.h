@@ -20,6 +20,7 @@ public:
     int groupsHeldBack() const override { return int(held.size()) + lost; }
     CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FinishRun() override;
+    DiskId diskInDrive() const override { return {root.serial, root.label, DriveKind::Image, path}; }
     void EndRun() override;
 
 private:
