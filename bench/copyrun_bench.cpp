@@ -1,7 +1,7 @@
 // Times the copy run against a plain loop that does the same work over the same files,
 // both writing to a drive A folder on tmpfs, and prints the ratio of their medians.
 
-#include "benchcommon.h"
+#include "cataloguedrun.h"
 #include "folderdrive.h"
 
 #include <QDir>
@@ -97,5 +97,16 @@ int main()
         },
         [&] { return timePlainLoop(styles, driveA); }, QStringLiteral("copy run of %1 files").arg(fileCount),
         QStringLiteral("plain loop of copy under a temporary name, flush, read-back and rename"));
+    compareRounds(
+        rounds, [&] { emptyFolder(driveA); },
+        [&] {
+            FolderDriveA drive(driveA);
+            return timeCataloguedRun(styles, drive, work.path());
+        },
+        [&] {
+            FolderDriveA drive(driveA);
+            return timeCopyRun(styles, drive);
+        },
+        QStringLiteral("the same copy run writing the catalogue"), QStringLiteral("without it"), 1.05);
     return 0;
 }

