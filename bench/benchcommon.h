@@ -46,14 +46,12 @@ public:
 // One whole copy run of styles to drive, style i in group i % groups + 1; it must end READY.
 inline qint64 timeCopyRun(const QStringList &styles, DriveA &drive, int groups = GroupCount)
 {
-    std::array<MemoryGroupList, GroupCount> lists;
-    std::array<GroupList *, GroupCount> pointers{};
-    for (int i = 0; i < GroupCount; ++i)
-        pointers[i] = &lists[i];
-    for (int i = 0; i < styles.size(); ++i)
-        lists[i % groups].AddItem(styles[i]);
+    GroupBoard board;
+    for (int i = 0; i < styles.size(); ++i) {
+        board.insertEntries(i % groups + 1, i / groups, {styles[i]});
+        board.setState(i % groups + 1, GroupState::Waiting);
+    }
     SilentMessages messages;
-    const GroupBoard board(pointers);
     QElapsedTimer timer;
     timer.start();
     reportRun(copyGroups(planRun(board), drive), messages);

@@ -47,15 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList entries = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1))
                                     .split(QLatin1Char('\n'));
 
-    std::array<MemoryGroupList, GroupCount> lists;
-    std::array<GroupList *, GroupCount> pointers{};
-    for (int i = 0; i < GroupCount; ++i)
-        pointers[i] = &lists[i];
-    for (const QString &entry : entries)
-        lists[number - 1].AddItem(entry);
+    GroupBoard board;
+    board.insertEntries(number, 0, entries);
+    board.setState(number, GroupState::Waiting);
     RecordingDrive drive;
     NoMessages messages;
-    GroupBoard board(pointers);
     const RunPlan plan = planRun(board);
     const QStringList styles = plan.groups.constFirst().sources; // each file once
     QString source, target;

@@ -14,3 +14,27 @@ inline void copyAndReport(GroupBoard &&board, DriveA &drive, MessageBoxes &messa
 {
     copyAndReport(board, drive, messages, std::move(listener));
 }
+
+// Styles dropped at the end of group number, which waits for the next run.
+inline void addStyles(GroupBoard &board, int number, const QStringList &paths)
+{
+    board.insertEntries(number, int(board.group(number).entries.size()), paths);
+    if (board.group(number).state == GroupState::Empty)
+        board.setState(number, GroupState::Waiting);
+}
+
+inline bool isGreen(const GroupBoard &board, int number)
+{
+    return board.group(number).state == GroupState::Copied;
+}
+
+// "Empty GREEN groups only", before the next disk.
+inline void emptyGreenGroups(GroupBoard &board)
+{
+    for (int number = 1; number <= GroupCount; ++number) {
+        if (isGreen(board, number)) {
+            board.takeEntries(number, 0, int(board.group(number).entries.size()));
+            board.setState(number, GroupState::Empty);
+        }
+    }
+}

@@ -79,19 +79,16 @@ void DiskPlanTest::planMatchesRun()
     QFETCH(int, refusedGroup);
 
     const QTemporaryDir folder;
-    std::array<MemoryGroupList, GroupCount> lists;
-    std::array<GroupList *, GroupCount> pointers{};
+    GroupBoard board;
     for (int number = 1; number <= styles.size(); ++number) {
         for (int style = 0; style < styles[number - 1]; ++style) {
             const QString name = longNames ? QStringLiteral("xxLong style name %1.sty") : QStringLiteral("xxS%1.STY");
             const QString source = folder.filePath(QStringLiteral("%1/").arg(number) + name.arg(style, 3 - int(longNames), 10, QChar('0')));
             QDir().mkpath(QFileInfo(source).path());
             writeFile(source, QByteArray(bytes[number - 1], 'x'));
-            lists[number - 1].AddItem(source);
+            addStyles(board, number, {source});
         }
     }
-    std::transform(lists.begin(), lists.end(), pointers.begin(), [](MemoryGroupList &list) { return &list; });
-    GroupBoard board(pointers);
     FakeMessageBoxes messages;
 
     QList<QList<int>> landed;
@@ -104,10 +101,7 @@ void DiskPlanTest::planMatchesRun()
             plan = planDisks(diskRoomThroughMtools(image).value(), planRun(board).groups);
         copyAndReport(board, drive, messages);
         landed.append(groupsOn(image));
-        for (MemoryGroupList &list : lists) {
-            if (list.state == GroupState::Copied)
-                list = MemoryGroupList();
-        }
+        emptyGreenGroups(board);
     }
 
     QCOMPARE(plan->groupNoDiskHolds, refusedGroup);

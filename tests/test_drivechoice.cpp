@@ -1,4 +1,5 @@
 #include "copyrun.h"
+#include "copyrunner.h"
 #include "drivechoice.h"
 #include "fakes.h"
 #include "imageformat.h"
@@ -29,14 +30,10 @@ private:
 
 // One copy run over the groups to whatever drive A the choice makes, on a worker thread
 // as in the program; its last message.
-QString copyRun(DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &groups)
+QString copyRun(DriveAChoice &choice, GroupBoard &board)
 {
-    std::array<GroupList *, GroupCount> pointers{};
-    for (int i = 0; i < GroupCount; ++i)
-        pointers[i] = &groups[i];
     ChosenDriveA drive(choice);
     FakeMessageBoxes messages;
-    GroupBoard board(pointers);
     CopyRun run(board, drive, messages);
     QSignalSpy ended(&run, &CopyRun::finished);
     run.Start();
@@ -94,8 +91,8 @@ void TestDriveChoice::whatDriveAIs()
     QFETCH(bool, formattable);
     const QString path = given.isEmpty() ? QString() : work->filePath(given);
     DriveAChoice choice(path, udisks);
-    std::array<MemoryGroupList, GroupCount> groups;
-    groups[0].AddItem(work->filePath("01Samba.sty"));
+    GroupBoard groups;
+    addStyles(groups, 1, {work->filePath("01Samba.sty")});
 
     QVERIFY2(choice.description().startsWith(description.replace("WORK", work->path())), qPrintable(choice.description()));
     QVERIFY2(copyRun(choice, groups).startsWith(copied.replace("WORK", work->path())), qPrintable(copyRun(choice, groups)));
@@ -110,11 +107,11 @@ void TestDriveChoice::nextImageIsDriveAFromThenOn()
     const QString first = work->filePath("DSKA0000.IMG");
     QVERIFY(createBlankImage(first, 737'280, {}).ok());
     DriveAChoice choice(first, udisks);
-    std::array<MemoryGroupList, GroupCount> groups;
+    GroupBoard groups;
     for (int number = 1; number <= 3; ++number) {
         const QString style = work->filePath(groupPrefix(number) + "Rumba.sty");
         writeFile(style, QByteArray(300 * 1024, char('a' + number)));
-        groups[number - 1].AddItem(style);
+        addStyles(groups, number, {style});
     }
 
     QCOMPARE(copyRun(choice, groups), "DISK FULL: INSERT NEW DISK !");
@@ -122,10 +119,7 @@ void TestDriveChoice::nextImageIsDriveAFromThenOn()
     QCOMPARE(format->nextImageName(), "DSKA0001.IMG");
     QCOMPARE(format->createNextImage("STYLES"), QString());
     QCOMPARE(choice.description(), "floppy image DSKA0001.IMG, 720 KB, 713 KB free");
-    for (MemoryGroupList &group : groups) {
-        if (group.ForeColor() == CopiedColour)
-            group = MemoryGroupList();
-    }
+    emptyGreenGroups(groups);
     QCOMPARE(copyRun(choice, groups), "       READY !");
     QCOMPARE(choice.description(), "floppy image DSKA0001.IMG, 720 KB, 413 KB free");
     QCOMPARE(DriveAChoice(first, udisks).description(), "floppy image DSKA0000.IMG, 720 KB, 113 KB free");

@@ -213,24 +213,18 @@ struct Case : DriveA {
 
     void copy(std::unique_ptr<DriveA> chosen = {})
     {
-        std::array<GroupList *, GroupCount> lists{};
-        for (int i = 0; i < GroupCount; ++i)
-            lists[i] = &groups[i];
-        for (int group = 1; group <= 3; ++group) {
-            for (const QString &path : items[group - 1])
-                groups[group - 1].AddItem(path);
-        }
+        for (int group = 1; group <= 3; ++group)
+            addStyles(groups, group, items[group - 1]);
         drive = chosen                  ? std::move(chosen)
             : kind == Device ? std::unique_ptr<DriveA>(new DeviceDriveA(disk))
             : kind == Image ? std::unique_ptr<DriveA>(new ImageDriveA(disk))
             : kind == Folder  ? std::unique_ptr<DriveA>(new FolderDriveA(disk))
                               : std::unique_ptr<DriveA>(new FloppyDriveA(system));
-        GroupBoard board(lists);
         const QByteArray tmp = qgetenv("TMPDIR");
         if (!temporaryFolder.isEmpty())
             qputenv("TMPDIR", QFile::encodeName(temporaryFolder));
         CataloguedDriveA catalogued(*this, [this](const QString &why) { catalogueProblems.append(why); }, catalogueFile());
-        copyAndReport(board, catalogued, messages);
+        copyAndReport(groups, catalogued, messages);
         qputenv("TMPDIR", tmp);
         if (afterRun)
             afterRun();
@@ -293,7 +287,7 @@ struct Case : DriveA {
     SystemUDisks system;
     DriveALock otherWindow;
     std::unique_ptr<DriveA> drive;
-    std::array<MemoryGroupList, GroupCount> groups;
+    GroupBoard groups;
     FakeMessageBoxes messages;
 };
 
@@ -753,7 +747,7 @@ QList<int> greenGroups(const Case &c)
 {
     QList<int> green;
     for (int group = 1; group <= GroupCount; ++group) {
-        if (c.groups[group - 1].ForeColor() == CopiedColour)
+        if (isGreen(c.groups, group))
             green.append(group);
     }
     return green;

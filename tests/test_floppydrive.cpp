@@ -26,14 +26,11 @@ const QString policyRefusal = QStringLiteral("org.freedesktop.UDisks2.Error.NotA
 constexpr uid_t nobody = 65534;
 
 // One copy run of the groups to drive A as the choice finds it; its last message.
-QString copyRun(const DriveAChoice &choice, std::array<MemoryGroupList, GroupCount> &groups)
+QString copyRun(const DriveAChoice &choice, GroupBoard &groups)
 {
-    std::array<GroupList *, GroupCount> lists{};
-    for (int i = 0; i < GroupCount; ++i)
-        lists[i] = &groups[i];
     ChosenDriveA drive(choice);
     FakeMessageBoxes messages;
-    copyAndReport(GroupBoard(lists), drive, messages);
+    copyAndReport(groups, drive, messages);
     return messages.shown.isEmpty() ? QString() : messages.shown.last().prompt;
 }
 
@@ -476,13 +473,13 @@ void TestFloppyDrive::fullFloppyIsDiskFull()
 
     // Planned from statvfs; a group larger than the whole disk is refused before writing.
     const DriveAChoice choice({}, system);
-    std::array<MemoryGroupList, GroupCount> groups;
-    groups[6].AddItem(work->filePath("01Big.sty"));
+    GroupBoard groups;
+    addStyles(groups, 7, {work->filePath("01Big.sty")});
     QCOMPARE(choice.describeRun({{7, {work->filePath("01Big.sty")}, {"07Big.sty"}}}),
              "This run: 1 style in 1 group, 600 KB, about 1 disk; none fits on this one.");
     for (const QString name : {"02Big2.sty", "03Big3.sty"}) {
         writeFile(work->filePath(name), QByteArray(600 * 1024, 'x'));
-        groups[6].AddItem(work->filePath(name));
+        addStyles(groups, 7, {work->filePath(name)});
     }
     const QString refusal = copyRun(choice, groups);
     QVERIFY2(refusal.startsWith("CANNOT COPY: Group 07 holds 1.8 MB of styles, more than a whole 1.44 MB disk"), qPrintable(refusal));
@@ -502,10 +499,10 @@ void TestFloppyDrive::internalDriveIsWrittenThroughMtools()
     START_FAKE_UDISKS2(udisks, FakeMachine().internalFloppy({}, floppy.device).json());
     SystemUDisks system;
     DriveAChoice choice(floppy.device, system);
-    std::array<MemoryGroupList, GroupCount> groups;
+    GroupBoard groups;
     for (int number = 1; number <= 3; ++number) {
         writeFile(work->filePath(groupPrefix(number) + "Rumba.sty"), QByteArray(600 * 1024, char('a' + number)));
-        groups[number - 1].AddItem(work->filePath(groupPrefix(number) + "Rumba.sty"));
+        addStyles(groups, number, {work->filePath(groupPrefix(number) + "Rumba.sty")});
     }
 
     QCOMPARE(choice.description(), "internal floppy drive, " + floppy.device + ", written without mounting");
@@ -514,7 +511,7 @@ void TestFloppyDrive::internalDriveIsWrittenThroughMtools()
     QCOMPARE(mtools("mtype", {"-i", floppy.device, "::02RUMBA.STY"}), QByteArray(600 * 1024, 'c'));
 
     QCOMPARE(floppy.insert(nextDisk), QString());
-    groups[0] = groups[1] = MemoryGroupList();
+    emptyGreenGroups(groups);
     QCOMPARE(copyRun(choice, groups), "       READY !");
     QCOMPARE(filesOn(floppy.device), QStringList{"03RUMBA.STY"});
 
@@ -531,11 +528,11 @@ void TestFloppyDrive::refusalReachesTheUser()
     FakeUDisks2 udisks;
     START_FAKE_UDISKS2(udisks, FakeMachine().usbFloppy(floppyFolder).with("sdb", "needsPassword", true).json());
     SystemUDisks system;
-    std::array<MemoryGroupList, GroupCount> groups;
-    groups[4].AddItem(style);
+    GroupBoard groups;
+    addStyles(groups, 5, {style});
 
     QCOMPARE(copyRun(DriveAChoice({}, system), groups), "CANNOT COPY: " + style + "\nNot authorized to perform operation");
-    QCOMPARE(groups[4].ForeColor(), PendingColour);
+    QVERIFY(!isGreen(groups, 5));
 }
 
 QTEST_GUILESS_MAIN(TestFloppyDrive)

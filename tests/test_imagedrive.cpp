@@ -66,29 +66,14 @@ struct Run {
 
     QString copy()
     {
-        GroupBoard board(pointers());
         int copied = 0;
         RunListener listener;
         listener.fileCopied = [&] { progress.act(++copied); };
-        copyAndReport(board, *drive, messages, listener);
+        copyAndReport(groups, *drive, messages, listener);
         return messages.shown.isEmpty() ? QString() : messages.shown.takeLast().prompt;
     }
-    std::array<GroupList *, GroupCount> pointers()
-    {
-        std::array<GroupList *, GroupCount> result{};
-        for (int i = 0; i < GroupCount; ++i)
-            result[i] = &groups[i];
-        return result;
-    }
-    void emptyGreenGroups()
-    {
-        for (MemoryGroupList &group : groups) {
-            if (group.ForeColor() == CopiedColour)
-                group = MemoryGroupList();
-        }
-    }
 
-    std::array<MemoryGroupList, GroupCount> groups;
+    GroupBoard groups;
     std::unique_ptr<ImageDriveA> drive;
     FakeMessageBoxes messages;
     AfterEachCopy progress;
@@ -179,14 +164,14 @@ void TestImageDrive::fullDiskThenNewDisk()
     for (int number = 1; number <= 6; ++number) {
         for (const QString name : {"Rumba.sty", "Tango.sty"}) {
             const QString source = style(groupPrefix(number) + name, kilobytes * 128);
-            run.groups[number - 1].AddItem(source);
+            addStyles(run.groups, number, {source});
             sourceOf[groupPrefix(number) + name.toUpper()] = source;
         }
     }
 
     QCOMPARE(run.copy(), diskFull);
     for (int number = 1; number <= 6; ++number)
-        QCOMPARE(run.groups[number - 1].ForeColor(), number <= 3 ? CopiedColour : PendingColour);
+        QCOMPARE(isGreen(run.groups, number), number <= 3);
     QCOMPARE(filesOn(image), (QStringList{"01RUMBA.STY", "01TANGO.STY", "02RUMBA.STY", "02TANGO.STY", "03RUMBA.STY",
                                           "03TANGO.STY"}));
     for (const QString &name : filesOn(image))
@@ -198,7 +183,7 @@ void TestImageDrive::fullDiskThenNewDisk()
     QCOMPARE(QFileInfo(newDisk.image).size(), kilobytes * 1024);
     QVERIFY(filesOn(newDisk.image).isEmpty());
     run.drive = std::make_unique<ImageDriveA>(newDisk.image);
-    run.emptyGreenGroups();
+    emptyGreenGroups(run.groups);
     QCOMPARE(run.copy(), ready);
     QCOMPARE(filesOn(newDisk.image), (QStringList{"04RUMBA.STY", "04TANGO.STY", "05RUMBA.STY", "05TANGO.STY",
                                                   "06RUMBA.STY", "06TANGO.STY"}));
@@ -235,14 +220,14 @@ void TestImageDrive::rootDirectoryHoldsOneEntryPerStyle()
     mtools("mcopy", fill << "::");
     Run run(image);
     for (int i = 0; i < 4; ++i)
-        run.groups[i / 3].AddItem(style(QStringLiteral("xxSm%1.sty").arg(i, 3, 10, QChar('0')), 4));
+        addStyles(run.groups, i / 3 + 1, {style(QStringLiteral("xxSm%1.sty").arg(i, 3, 10, QChar('0')), 4)});
 
     QCOMPARE(run.copy(), diskFull);
     const QStringList names = filesOn(image);
     QCOMPARE(names.size(), entries);
     QCOMPARE(names.mid(entries - 3), (QStringList{"01SM000.STY", "01SM001.STY", "01SM002.STY"}));
-    QCOMPARE(run.groups[0].ForeColor(), CopiedColour);
-    QCOMPARE(run.groups[1].ForeColor(), PendingColour);
+    QCOMPARE(isGreen(run.groups, 1), true);
+    QCOMPARE(isGreen(run.groups, 2), false);
 }
 
 void TestImageDrive::readBackComparesTheRightFile_data()
@@ -259,11 +244,11 @@ void TestImageDrive::readBackComparesTheRightFile()
     makeImage(image, 1440);
     Run run(image);
     for (const QString &name : names)
-        run.groups[1].AddItem(style(name, 3000));
+        addStyles(run.groups, 2, {style(name, 3000)});
 
     QCOMPARE(run.copy(), ready);
     QCOMPARE(filesOn(image), onDisk);
-    QCOMPARE(fileOn(image, onDisk.last()), contents(run.groups[1].List(1)));
+    QCOMPARE(fileOn(image, onDisk.last()), contents(run.groups.group(2).entries.at(1)));
 }
 
 // The first style changes after it is asked for and before its group is written: the
@@ -273,8 +258,8 @@ void TestImageDrive::sourceIsCopiedAsItIsWhenItsGroupIsWritten()
     makeImage(image, 1440);
     Run run(image);
     const QString first = style("01Samba.sty", 5000);
-    run.groups[2].AddItem(first);
-    run.groups[2].AddItem(style("01Salsa.sty", 5000));
+    addStyles(run.groups, 3, {first});
+    addStyles(run.groups, 3, {style("01Salsa.sty", 5000)});
     run.progress.act = [&](int copied) {
         if (copied == 2)
             writeFile(first, QByteArray(5000, 'x'));
@@ -306,7 +291,7 @@ void TestImageDrive::refusedBeforeMtools()
     else if (!source.contains("Gone"))
         style(source, 100);
     Run run(image);
-    run.groups[4].AddItem(path);
+    addStyles(run.groups, 5, {path});
 
     QCOMPARE(run.copy(), "CANNOT COPY: " + path + "\n" + reason);
     QVERIFY(filesOn(image).isEmpty());
@@ -356,7 +341,7 @@ void TestImageDrive::vanishedImageIsNotReady()
     QFETCH(int, removeAfterCopy);
     makeImage(image, 720);
     Run run(image);
-    run.groups[0].AddItem(style("01Samba.sty", 100));
+    addStyles(run.groups, 1, {style("01Samba.sty", 100)});
     run.progress.act = [&](int copied) {
         if (copied == removeAfterCopy)
             QFile::remove(image);
@@ -365,7 +350,7 @@ void TestImageDrive::vanishedImageIsNotReady()
         QFile::remove(image);
 
     QCOMPARE(run.copy(), notReady);
-    QCOMPARE(run.groups[0].ForeColor(), PendingColour);
+    QCOMPARE(isGreen(run.groups, 1), false);
 }
 
 void TestImageDrive::formatKeepsOrGivesTheFloppySize_data()

@@ -1,4 +1,5 @@
 #include "copyrun.h"
+#include "copyrunner.h"
 #include "fakes.h"
 #include "launcherentryprogress.h"
 
@@ -80,13 +81,9 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
                              SLOT(record(QDBusMessage))));
     listener.interface()->isServiceRegistered("org.freedesktop.DBus"); // the bus has the match rule now
 
-    std::array<MemoryGroupList, GroupCount> lists;
-    std::array<GroupList *, GroupCount> groups{};
-    for (int i = 0; i < GroupCount; ++i)
-        groups[i] = &lists[i];
-    for (const char *path : {"/s/01Samba.sty", "/s/02Rock.sty", "/s/03Walz.sty"})
-        lists[1].AddItem(path);
-    lists[6].AddItem("/s/01Jive.sty");
+    GroupBoard board;
+    addStyles(board, 2, {"/s/01Samba.sty", "/s/02Rock.sty", "/s/03Walz.sty"});
+    addStyles(board, 7, {"/s/01Jive.sty"});
     FakeDriveA drive;
     drive.failAt(failingCopy, DiskFull);
     drive.flushFailureCode = flushFailure;
@@ -96,7 +93,6 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
     };
     FakeMessageBoxes messages;
     LauncherEntryProgress taskBar(QDBusConnection::connectToBus(busAddress, "sender " + tag));
-    GroupBoard board(groups);
     CopyRun run(board, drive, messages, &taskBar);
     QSignalSpy ended(&run, &CopyRun::finished);
 

@@ -66,24 +66,11 @@ public:
     const int number;
 };
 
-void MemoryGroupList::AddItem(const QString &path)
-{
-    entries.append(path);
-    if (state == GroupState::Empty)
-        state = GroupState::Waiting;
-}
-
 GroupBoard::GroupBoard(QObject *parent)
     : QObject(parent)
 {
     for (int number = 1; number <= GroupCount; ++number)
         models[number - 1] = new GroupEntries(own[number - 1], number, this);
-}
-
-GroupBoard::GroupBoard(const std::array<GroupList *, GroupCount> &groups)
-{
-    for (int number = 1; number <= GroupCount; ++number)
-        models[number - 1] = new GroupEntries(*groups[number - 1], number, this);
 }
 
 GroupBoard::~GroupBoard() = default;

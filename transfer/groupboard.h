@@ -34,22 +34,12 @@ struct Group {
 // The twenty groups as they stand at one moment; a copy run reads one taken at its start.
 using BoardSnapshot = std::array<Group, GroupCount>;
 
-// A group filled by hand, for a board over groups held elsewhere.
-struct MemoryGroupList : Group {
-    void AddItem(const QString &path);
-    QString List(int index) const { return entries.at(index); }
-    quint32 ForeColor() const { return state == GroupState::Copied ? CopiedColour : PendingColour; }
-};
-using GroupList = Group;
-
 // The twenty numbered groups, 1 to 20, and a list model of each for its view. Every
 // change goes through here, so that the views follow it.
 class GroupBoard : public QObject {
     Q_OBJECT
 public:
     explicit GroupBoard(QObject *parent = nullptr);
-    // A board over twenty groups that the caller keeps for the board's life.
-    explicit GroupBoard(const std::array<GroupList *, GroupCount> &groups);
     ~GroupBoard() override;
 
     const Group &group(int number) const;

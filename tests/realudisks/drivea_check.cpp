@@ -26,15 +26,13 @@ public:
 
 int copyStyles(const DriveAChoice &choice, const QStringList &styles)
 {
-    std::array<MemoryGroupList, GroupCount> groups;
-    std::array<GroupList *, GroupCount> lists{};
-    for (int i = 0; i < GroupCount; ++i)
-        lists[i] = &groups[i];
-    for (qsizetype i = 0; i < styles.size() && i < GroupCount; ++i)
-        groups[i].AddItem(styles[i]);
+    GroupBoard board;
+    for (int i = 0; i < styles.size() && i < GroupCount; ++i) {
+        board.insertEntries(i + 1, 0, {styles[i]});
+        board.setState(i + 1, GroupState::Waiting);
+    }
     ChosenDriveA drive(choice);
     PrintedMessages messages;
-    const GroupBoard board(lists);
     reportRun(copyGroups(planRun(board), drive), messages);
     QTextStream(stdout) << "copy: " << messages.last << Qt::endl;
     return messages.last.trimmed() == QLatin1String("READY !") ? 0 : 1;
