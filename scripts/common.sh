@@ -29,7 +29,8 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Options for CMake may follow, such as the test command's warnings as errors.
 build_program() {
-    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build" --parallel "$(nproc)"
 }

@@ -37,7 +37,8 @@ run_fuzz_targets() {
 }
 
 install_missing_packages
-build_program
+# A warning fails the test command's build, not the users'.
+build_program -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 ctest --test-dir "$build" --output-on-failure
 run_tests_under_sanitizers
 run_fuzz_targets
