@@ -62,13 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                .groupCopied = [&](int group) { board.markCopied(group); }};
     reportRun(copyGroups(plan, drive, listener), messages);
     if (messages.last.startsWith(QLatin1String("CANNOT COPY: "))) {
-        FUZZ_CHECK(drive.destinations.isEmpty() && lists[number - 1].ForeColor() != CopiedColour);
+        FUZZ_CHECK(drive.destinations.isEmpty() && board.group(number).state != GroupState::Copied);
         return 0;
     }
     FUZZ_CHECK(messages.last == QLatin1String("       READY !"));
 
     FUZZ_CHECK(drive.destinations.size() == styles.size());
-    FUZZ_CHECK(lists[number - 1].ForeColor() == CopiedColour);
+    FUZZ_CHECK(board.group(number).state == GroupState::Copied);
     const QString start = QStringLiteral("a:%1").arg(number, 2, 10, QLatin1Char('0'));
     for (qsizetype i = 0; i < styles.size(); ++i) {
         const QString &destination = drive.destinations[i];
