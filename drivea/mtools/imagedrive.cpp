@@ -261,8 +261,11 @@ CopyOutcome ImageDriveA::commit()
         CopyOutcome outcome = copyHoldsPart ? writeHeldGroups() : CopyOutcome{};
         if (outcome.ok())
             outcome = verifyCopy(&right);
-        if (outcome.ok())
+        // Past the read-back a failure is the image's, not a group's: none goes on.
+        if (outcome.ok()) {
+            right = 0;
             outcome = checkSameDisk();
+        }
         if (outcome.ok())
             outcome = replaceImage();
         if (outcome.ok()) {
