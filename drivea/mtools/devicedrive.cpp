@@ -59,7 +59,7 @@ CopyOutcome DeviceDriveA::openDrive()
     CopyOutcome failure;
     startedOn = listRoot(path, &failure);
     root = startedOn;
-    room = diskRoomThroughMtools(path);
+    room = diskRoomWithListing(path, root);
     return failure.ok() ? CopyOutcome{} : driveFailure(failure);
 }
 
@@ -74,7 +74,7 @@ CopyOutcome DeviceDriveA::checkSameDisk()
     if (!sameDisk(startedOn, now))
         return otherDisk(now);
     root = now;
-    room = diskRoomThroughMtools(path);
+    room = diskRoomWithListing(path, now);
     return {};
 }
 

@@ -240,13 +240,18 @@ QHash<QString, QByteArray> readFolderThroughMtools(const QString &imageOrDevice,
 
 std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *listing)
 {
-    const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
     CopyOutcome failure;
     const RootListing root = listRoot(imageOrDevice, &failure);
     if (listing)
         *listing = root;
+    return failure.ok() ? diskRoomWithListing(imageOrDevice, root) : std::nullopt;
+}
+
+std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const RootListing &root)
+{
+    const MtoolsRun info = runMtools(QStringLiteral("minfo"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("::")});
     std::optional<DiskRoom> room = info.ok() ? roomFromBootSector(QString::fromUtf8(info.output)) : std::nullopt;
-    if (!room || !failure.ok() || root.freeBytes < 0)
+    if (!room || root.freeBytes < 0)
         return std::nullopt;
     QStringList names;
     for (const RootEntry &entry : root.entries) {

@@ -54,6 +54,8 @@ RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
 // The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
 // minfo and mdir tell it; none when it cannot be read. root, when given, gets mdir's listing.
 std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *root = nullptr);
+// The same with the root directory as mdir listed it already.
+std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const RootListing &root);
 
 // The regular files of folder ("::" or "::~D3KA") on the image or device at path, read
 // through a pipe with one mcopy and split by mdir's listing of the folder, by name in case
