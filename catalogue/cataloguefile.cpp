@@ -4,11 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <cstdio>
 
@@ -135,18 +137,33 @@ void closeConnection(const QString &connection)
     QSqlDatabase::removeDatabase(connection);
 }
 
+bool isBusy(const QSqlError &error)
+{
+    return error.nativeErrorCode() == QLatin1String("5");
+}
+
+// Switching to WAL needs the file to itself, and SQLite does not wait for that: when another
+// Dupliva opens the same new catalogue at the same moment, this tries again until it can.
+QString switchToWriteAheadLog(QSqlDatabase &db)
+{
+    QDeadlineTimer deadline(busyMilliseconds);
+    for (;;) {
+        QSqlQuery mode(db);
+        if (mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && mode.next())
+            return mode.value(0).toString() == QLatin1String("wal") ? QString() : catalogueText("It cannot be written.");
+        if (!isBusy(mode.lastError()) || deadline.hasExpired())
+            return mode.lastError().text();
+        QThread::msleep(20);
+    }
+}
+
 // WAL lets a reader go on while another Dupliva writes; NORMAL keeps every commit whole.
 QString prepare(const QString &connection)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
-    QString error;
-    QSqlQuery mode(db);
-    if (!mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !mode.next())
-        return mode.lastError().text();
-    const bool writeAhead = mode.value(0).toString() == QLatin1String("wal");
-    mode.finish();
-    if (!writeAhead)
-        return catalogueText("It cannot be written.");
+    QString error = switchToWriteAheadLog(db);
+    if (!error.isEmpty())
+        return error;
     if (!run(db, QStringLiteral("PRAGMA synchronous = NORMAL"), &error))
         return error;
     return migrate(db);

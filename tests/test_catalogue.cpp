@@ -46,8 +46,10 @@ int writeGroups(const QString &path, const QString &prefix, int count)
 {
     Catalogue catalogue = Catalogue::open(path);
     for (int n = 1; count == 0 || n <= count; ++n) {
-        if (!catalogue.recordGroup(numbered(n), 1, styles({prefix + "A.STY", prefix + "B.STY", prefix + "C.STY"})))
+        if (!catalogue.recordGroup(numbered(n), 1, styles({prefix + "A.STY", prefix + "B.STY", prefix + "C.STY"}))) {
+            std::fprintf(stderr, "%s\n", qPrintable(catalogue.error()));
             return 1;
+        }
         std::printf("%d\n", n);
         std::fflush(stdout);
     }
@@ -141,6 +143,7 @@ void TestCatalogue::keepsDisksWithoutLoss()
 QProcess *TestCatalogue::startWriter(const QString &prefix, int count)
 {
     auto *writer = new QProcess(this);
+    writer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     writer->start(QCoreApplication::applicationFilePath(), {"--write-groups", path, prefix, QString::number(count)});
     return writer;
 }
