@@ -13,3 +13,9 @@ struct DiskId {
     DriveKind kind = DriveKind::Folder;
     QString place; // the image file or the folder; empty for a floppy disk
 };
+
+// Whether a and b are the same disk, as the catalogue tells disks apart.
+inline bool sameDisk(const DiskId &a, const DiskId &b)
+{
+    return a.serial == b.serial && a.place == b.place && (!a.serial.isEmpty() || a.label == b.label);
+}

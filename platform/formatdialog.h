@@ -1,5 +1,9 @@
 #pragma once
 
+#include "diskid.h"
+
+#include <optional>
+
 class QWidget;
 
 // Results of the format dialog besides success (0 or more).
@@ -16,4 +20,8 @@ public:
     // Shows the format dialog for a drive (0 is drive A), modal to owner, and
     // returns when the user closes it.
     virtual int SHFormatDrive(QWidget *owner, unsigned drive, unsigned formatId, unsigned options) = 0;
+
+    // The disk that the last dialog erased, as it was before: the groups that were copied to
+    // it are on no disk now. None when nothing was erased.
+    virtual std::optional<DiskId> erasedDisk() const { return std::nullopt; }
 };
