@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "cataloguefile.h"
+#include "fatname.h"
 #include "localname.h"
 
 #include <QAtomicInteger>
@@ -155,6 +156,7 @@ Catalogue::Catalogue(Catalogue &&other) noexcept
     : connection(std::exchange(other.connection, {}))
     , failure(std::move(other.failure))
     , damagedNote(std::move(other.damagedNote))
+    , stagesMade(other.stagesMade)
 {
 }
 
@@ -204,20 +206,55 @@ bool Catalogue::write(const DiskId &disk, const std::function<bool(qint64)> &cha
     return false;
 }
 
+// Staged rows live in this connection's own temporary table, which takes no lock on the
+// catalogue: another Dupliva goes on writing meanwhile.
+int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
+{
+    if (connection.isEmpty())
+        return -1;
+    Query table(connection, "CREATE TEMP TABLE IF NOT EXISTS staged (stage INTEGER NOT NULL, grp INTEGER NOT NULL,"
+                            " name BLOB NOT NULL, name_key TEXT NOT NULL, fat_name BLOB NOT NULL, fat_key TEXT NOT NULL,"
+                            " source BLOB NOT NULL, source_key TEXT NOT NULL, size INTEGER NOT NULL, sha256 BLOB NOT NULL)",
+                &failure);
+    QSqlDatabase db = QSqlDatabase::database(connection, false);
+    if (!table.run() || !db.transaction())
+        return -1;
+    const int stage = ++stagesMade;
+    Query add(connection, "INSERT INTO staged VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", &failure);
+    bool done = true;
+    for (qsizetype i = 0; done && i < styles.size(); ++i) {
+        const WrittenStyle &style = styles[i];
+        const QString fatName = fatDiskName(style.name);
+        add.again().bind(stage).bind(group).bind(bytesOf(style.name)).bind(searchKey(style.name)).bind(bytesOf(fatName));
+        add.bind(searchKey(fatName)).bind(bytesOf(style.source)).bind(searchKey(fileNameOf(style.source)));
+        done = add.bind(style.size).bind(style.sha256).run();
+    }
+    if (done && db.commit())
+        return stage;
+    db.rollback();
+    return -1;
+}
+
+// A FAT disk holds a name in the form that fatDiskName gives it; a folder as it was given.
+bool Catalogue::recordStaged(const DiskId &disk, int stage)
+{
+    const bool fat = disk.kind != DriveKind::Folder;
+    const bool recorded = write(disk, [&](qint64 id) {
+        Query replaced(connection, "DELETE FROM styles WHERE disk = ? AND name_key IN"
+                                   " (SELECT iif(?, fat_key, name_key) FROM staged WHERE stage = ?)", &failure);
+        Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, sha256, written)"
+                              " SELECT ?, grp, iif(?, fat_name, name), iif(?, fat_key, name_key), source, source_key,"
+                              " size, sha256, ? FROM staged WHERE stage = ?", &failure);
+        return replaced.bind(id).bind(fat).bind(stage).run() && add.bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run();
+    });
+    Query done(connection, "DELETE FROM staged WHERE stage = ?", &failure);
+    return done.bind(stage).run() && recorded;
+}
+
 bool Catalogue::recordGroup(const DiskId &disk, int group, const QList<WrittenStyle> &styles)
 {
-    return write(disk, [&](qint64 id) {
-        Query replaced(connection, "DELETE FROM styles WHERE disk = ? AND name_key = ?", &failure);
-        Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, sha256, written)"
-                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)", &failure);
-        for (const WrittenStyle &style : styles) {
-            add.again().bind(id).bind(group).bind(bytesOf(style.name)).bind(searchKey(style.name)).bind(bytesOf(style.source));
-            add.bind(searchKey(fileNameOf(style.source))).bind(style.size).bind(style.sha256).bind(now());
-            if (!replaced.again().bind(id).bind(searchKey(style.name)).run() || !add.run())
-                return false;
-        }
-        return true;
-    });
+    const int stage = stageGroup(group, styles);
+    return stage >= 0 && recordStaged(disk, stage);
 }
 
 bool Catalogue::recordLook(const DiskId &disk, const QList<FileOnDisk> &files)

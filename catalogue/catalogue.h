@@ -54,8 +54,12 @@ public:
     QString movedAside() const { return damagedNote; }
 
     // The styles of one group as written to the disk, each in place of any earlier style
-    // of the same name there.
+    // of the same name there. On a FAT disk a name is kept as fatDiskName gives it.
     bool recordGroup(const DiskId &disk, int group, const QList<WrittenStyle> &styles);
+    // The same in two steps: the group is set down ahead, while it is being written, and
+    // recorded at once when it is on the disk. stageGroup gives the stage to record, or -1.
+    int stageGroup(int group, const QList<WrittenStyle> &styles);
+    bool recordStaged(const DiskId &disk, int stage);
     // What a look at the disk found on it, in place of what the previous look found.
     bool recordLook(const DiskId &disk, const QList<FileOnDisk> &files);
     // After the disk was erased.
@@ -74,6 +78,7 @@ private:
     QString connection; // empty when the catalogue could not be opened
     mutable QString failure;
     QString damagedNote;
+    int stagesMade = 0;
 };
 
 // The SHA-256 of bytes, as WrittenStyle keeps it.

@@ -2,19 +2,27 @@
 
 #include "catalogue.h"
 #include "drivea.h"
+#include "serialthread.h"
+
+#include <QHash>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Drive A as a copy run writes it, with each group written into the catalogue once it is
 // on the disk. The catalogue never stops a run: one that cannot be opened or written is
-// told once, through problem, and the run goes on. The catalogue is opened on the thread
-// that runs the copy run, at its start.
+// told once, through problem, and the run goes on.
+//
+// The catalogue is kept by a thread of its own, which reads a group's sources and sets it
+// down while the drive writes it; once the group is on the disk, the run waits only for
+// the group to be recorded, before it turns green.
 class CataloguedDriveA : public DriveA {
 public:
     using Problem = std::function<void(const QString &why)>;
 
     CataloguedDriveA(DriveA &drive, Problem problem, QString catalogueFile = Catalogue::defaultPath());
+    ~CataloguedDriveA() override;
 
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override { return drive.CheckGroupsFit(groups); }
@@ -30,15 +38,29 @@ public:
     void EndRun() override;
 
 private:
+    // A group as the catalogue's thread set it down, and the state its sources were in.
+    struct StagedGroup {
+        int stage = -1;
+        RunGroup group;
+        QList<QByteArray> stamps;
+    };
+
+    void stage(int sequence, const RunGroup &group);
+    void record(int sequence, const DiskId &disk);
     void recordGroupsOnDisk();
+    void closeCatalogue();
     void tell(const QString &why);
 
     DriveA &drive;
     Problem problem;
     QString catalogueFile;
+    std::unique_ptr<SerialThread> keeper;
+    // Only the keeper's thread uses these.
     std::optional<Catalogue> catalogue;
     bool told = false;
-    RunGroup current;
-    QList<RunGroup> flushed;
+    QHash<int, StagedGroup> staged;
+    // The copy run's thread: groups by the order they began in.
+    int groupsBegun = 0;
+    QList<int> flushed;
     qsizetype recorded = 0; // of flushed
 };

@@ -94,11 +94,11 @@ void TestCatalogue::findsWhatWasRecorded_data()
     QTest::newRow("name on the disk, any case") << "samba" << QStringList{"05SAMBA.STY 5 KORVANA1"};
     QTest::newRow("source file name") << "RUMBA" << QStringList{"05RUMBA~1.STY 5 KORVANA1"};
     QTest::newRow("not the source's folder") << "styles" << QStringList{};
-    QTest::newRow("a copy again replaces the first") << "tango" << QStringList{"07tango.sty 7 KORVANA1"};
+    QTest::newRow("a copy again replaces the first") << "tango" << QStringList{"07TANGO.STY 7 KORVANA1"};
     QTest::newRow("the last look, not one before") << "polka" << QStringList{"09POLKA.STY 9 OLD DISK"};
     QTest::newRow("forgotten after an erase") << "waltz" << QStringList{};
     QTest::newRow("in several places") << "STY" << QStringList{"05RUMBA~1.STY 5 KORVANA1", "05SAMBA.STY 5 KORVANA1",
-                                                                 "07tango.sty 7 KORVANA1", "09POLKA.STY 9 OLD DISK"};
+                                                                 "07TANGO.STY 7 KORVANA1", "09POLKA.STY 9 OLD DISK"};
     QTest::newRow("a file of no group") << "txt" << QStringList{"README.TXT 0 OLD DISK"};
 }
 
