@@ -1,7 +1,7 @@
 #include "commandline.h"
 
 #include "catalogue.h"
-#include "diskbackup.h"
+#include "disklook.h"
 #include "localname.h"
 #include "udisks.h"
 
@@ -82,14 +82,11 @@ int printFoundStyles(const QString &text)
 int backUpDisk(const QString &intoFolder, const QString &driveA)
 {
     SystemUDisks udisks;
-    const BackUp backUp = backUpDriveA(driveA, absolutePath(intoFolder), udisks, [](const FileOnDisk &file) {
+    const BackUp backUp = backUpAndRecord(driveA, absolutePath(intoFolder), udisks, [](const FileOnDisk &file, int, int) {
         print(stdout, commandLineText("%1 (%2 bytes) copied and checked").arg(file.name).arg(file.size));
     });
-    if (backUp.diskRead) {
-        Catalogue catalogue = openCatalogue();
-        if (!catalogue.recordLook(backUp.disk, backUp.files))
-            print(stderr, catalogue.error());
-    }
+    if (!backUp.catalogueNote.isEmpty())
+        print(stderr, backUp.catalogueNote);
     if (!backUp.error.isEmpty()) {
         print(stderr, commandLineText("The back-up failed: %1").arg(backUp.error));
         if (!backUp.folder.isEmpty())

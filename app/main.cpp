@@ -11,6 +11,26 @@
 #include "terminationsignals.h"
 #include "udisks.h"
 
+#include <QFileDialog>
+
+namespace {
+
+DiskCare careForDisk(const DriveAChoice &choice, UDisks &udisks)
+{
+    return {
+        [&choice, &udisks] { return lookAtDisk(choice.path(), udisks); },
+        [&choice, &udisks](const QString &folder, const BackUpProgress &progress) {
+            return backUpAndRecord(choice.path(), folder, udisks, progress);
+        },
+        forgetErasedDisk,
+        [](QWidget *owner) {
+            return QFileDialog::getExistingDirectory(owner, QCoreApplication::translate("FormatDialog", "Back up to a folder"));
+        },
+    };
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     needNoDisplayForText(argc, argv);
@@ -34,7 +54,7 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(&app, [&messages, why] { messages.MsgBox(why, MsgInformation, QString()); }, Qt::QueuedConnection);
     });
     DesktopLauncher launcher;
-    DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); }, messages);
+    DesktopFormatDialog formatDialog([&choice] { return choice.driveForFormat(); }, messages, careForDisk(choice, udisks));
     LauncherEntryProgress taskBarProgress;
 
     frmDupliva window(

@@ -311,6 +311,20 @@ QList<FoundStyle> Catalogue::stylesOn(const DiskId &disk) const
     return foundStyles(query);
 }
 
+QSet<QByteArray> Catalogue::checksumsOffDisk(const DiskId &disk) const
+{
+    QSet<QByteArray> checksums;
+    if (connection.isEmpty())
+        return checksums;
+    Query query(connection, "SELECT DISTINCT s.sha256 FROM styles s JOIN disks d ON d.id = s.disk"
+                            " WHERE NOT (d.serial = ? AND d.place = ? AND (d.serial <> '' OR d.label = ?))", &failure);
+    if (!query.bind(disk.serial).bind(bytesOf(disk.place)).bind(bytesOf(disk.label)).run())
+        return checksums;
+    while (query.next())
+        checksums.insert(query.value(0).toByteArray());
+    return checksums;
+}
+
 // OpenSSL's SHA-256 uses the processor's SHA instructions, where Qt's own is ten times slower.
 QByteArray checksumOf(const QByteArray &bytes)
 {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -69,6 +70,8 @@ public:
     // and the files that looks found whose name does; newest first.
     QList<FoundStyle> find(const QString &text) const;
     QList<FoundStyle> stylesOn(const DiskId &disk) const;
+    // The checksums of the styles known to be on any disk but this one.
+    QSet<QByteArray> checksumsOffDisk(const DiskId &disk) const;
 
 private:
     explicit Catalogue(const QString &path);

@@ -33,13 +33,15 @@ void DriveAChoice::useImage(const QString &path)
     givenPath = path;
 }
 
+QString DriveAChoice::path() const
+{
+    const QMutexLocker lock(&pathGuard);
+    return givenPath;
+}
+
 std::unique_ptr<DriveAMedium> DriveAChoice::medium() const
 {
-    QString path;
-    {
-        const QMutexLocker lock(&pathGuard);
-        path = givenPath;
-    }
+    const QString path = this->path();
     struct stat info {};
     const bool found = !path.isEmpty() && ::stat(localName(path).constData(), &info) == 0;
     if (path.isEmpty() || (found && S_ISBLK(info.st_mode)))

@@ -18,6 +18,9 @@ class DriveAChoice {
 public:
     DriveAChoice(const QString &givenPath, UDisks &udisks);
 
+    // The path of drive A, absolute; empty for the machine's floppy drive.
+    QString path() const;
+
     // Drive A for one copy run.
     std::unique_ptr<DriveA> driveForRun() const;
 

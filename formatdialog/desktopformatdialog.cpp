@@ -17,6 +17,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeWidget>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -60,17 +63,54 @@ QLineEdit *volumeLabelEdit()
     return edit;
 }
 
-// What the dialog shows of drive A; finding it out may take seconds.
+// What the dialog shows of drive A; finding it out may take seconds, reading a floppy's
+// files a minute.
 struct DriveLook {
     QString description;
     QString whyNotPossible;
     QString nextImage;
     QString whyNoNextImage;
+    std::optional<DiskLook> disk; // for a drive that can be formatted
 };
 
-DriveLook lookAt(const DriveAFormat &drive)
+DriveLook lookAt(const DriveAFormat &drive, const DiskCare &care)
 {
-    return {drive.description(), drive.whyNotPossible(), drive.nextImageName(), drive.whyNoNextImage()};
+    DriveLook look{drive.description(), drive.whyNotPossible(), drive.nextImageName(), drive.whyNoNextImage(), {}};
+    if (look.whyNotPossible.isEmpty() && care.look)
+        look.disk = care.look();
+    return look;
+}
+
+QString formatText(const char *text)
+{
+    return QCoreApplication::translate("FormatDialog", text);
+}
+
+QString bytesText(qint64 bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+
+// "Disk BAND1, serial number 1A2B-3C4D: 12 files, 1.2 MB free"
+QString diskSummary(const DiskLook &look)
+{
+    const DiskId &disk = look.disk;
+    QString text = disk.label.trimmed().isEmpty() ? formatText("Disk without a label") : formatText("Disk %1").arg(disk.label.trimmed());
+    text += disk.serial.isEmpty() ? formatText(", no serial number") : formatText(", serial number %1").arg(disk.serial);
+    const int files = int(look.files.size());
+    text += QLatin1String(": ") + QCoreApplication::translate("FormatDialog", files == 1 ? "%n file" : "%n files", nullptr, files);
+    if (look.freeBytes >= 0)
+        text += formatText(", %1 free").arg(bytesText(look.freeBytes));
+    return text;
+}
+
+// What the catalogue knows of a file: the group that wrote it, and from which source.
+QString writtenBy(const LookedFile &file)
+{
+    QStringList known;
+    for (const FoundStyle &style : file.written)
+        known.append(formatText("Group %1 from %2").arg(style.group, 2, 10, QLatin1Char('0')).arg(style.source));
+    return known.join(QLatin1String("; "));
 }
 
 // The dialog while it is open: what it does to drive A, and what the caller learns.
@@ -78,9 +118,12 @@ class FormatWindow : public QDialog {
     Q_DECLARE_TR_FUNCTIONS(FormatDialog)
 
 public:
-    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages, QThreadPool &workers);
+    FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> drive, MessageBoxes &messages, const DiskCare &care,
+                 QThreadPool &workers);
 
     int outcome() const { return result; }
+    // The disk as it was before the dialog erased it, or tried to.
+    std::optional<DiskId> erasedDisk() const { return erased; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -91,6 +134,8 @@ private:
     QWidget *imageChoices();
     void lookAtDrive();
     void showLook(const DriveLook &look);
+    QWidget *diskPart();
+    void showDisk();
     void showNextImage();
     void showWarning();
     void setStatus(const QString &text);
@@ -101,6 +146,10 @@ private:
     bool takesStart() const;
     bool labelIsStorable();
     bool erasingIsConfirmed();
+    void eraseDisk();
+    void backUp();
+    void showBackUpProgress(const FileOnDisk &file, int done, int total);
+    void backUpEnded(const BackUp &backUp);
     void showDrive();
     void carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job, const QString &done);
     void workEnded(const QString &failure);
@@ -108,17 +157,26 @@ private:
 
     std::shared_ptr<DriveAFormat> drive;
     MessageBoxes &messages;
+    const DiskCare &care;
     QThreadPool &workers;
     // Drive A is asked and written off the window's thread. The look holds the drive it
-    // asks; the work is waited for when the dialog goes.
+    // asks; the work and the back-up are waited for when the dialog goes.
     WorkerJob<DriveLook> look{this, [this](const DriveLook &answer) { showLook(answer); }, WorkerJob<DriveLook>::LeaveRunning};
     DriveLook seen;
     WorkerJob<QString> work{this, [this](const QString &failure) { workEnded(failure); }};
+    WorkerJob<BackUp> backUpWork{this, [this](const BackUp &done) { backUpEnded(done); }};
+    bool backedUp = false;
+    bool eraseAfterBackUp = false;
+    std::optional<DiskId> erasing;
+    std::optional<DiskId> erased;
     QString doneText;
     bool busy = false;
     QElapsedTimer sinceWorkEnded;
     int result = FormatCancelled;
     QLabel *driveValue = nullptr;
+    QLabel *diskValue = nullptr;
+    QTreeWidget *filesView = nullptr;
+    QPushButton *backUpButton = nullptr;
     QRadioButton *eraseChoice = nullptr;
     QRadioButton *nextImageChoice = nullptr;
     QLineEdit *labelEdit = nullptr;
@@ -129,10 +187,12 @@ private:
     QPushButton *closeButton = nullptr;
 };
 
-FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA, MessageBoxes &messages, QThreadPool &workers)
+FormatWindow::FormatWindow(QWidget *owner, std::unique_ptr<DriveAFormat> driveA, MessageBoxes &messages,
+                           const DiskCare &care, QThreadPool &workers)
     : QDialog(owner)
     , drive(std::move(driveA))
     , messages(messages)
+    , care(care)
     , workers(workers)
 {
     setObjectName(QStringLiteral("formatDialog"));
@@ -147,7 +207,8 @@ void FormatWindow::lookAtDrive()
 {
     startButton->setEnabled(false);
     driveValue->setText(tr("Looking at drive A..."));
-    look.start([drive = drive] { return lookAt(*drive); }, &workers);
+    diskValue->setText(care.look ? tr("Reading the disk...") : QString());
+    look.start([drive = drive, &care = care] { return lookAt(*drive, care); }, &workers);
 }
 
 void FormatWindow::showLook(const DriveLook &answer)
@@ -155,6 +216,7 @@ void FormatWindow::showLook(const DriveLook &answer)
     seen = answer;
     startButton->setEnabled(!busy);
     showDrive();
+    showDisk();
     showNextImage();
     if (!seen.whyNotPossible.isEmpty()) {
         result = FormatNotPossible;
@@ -186,6 +248,7 @@ void FormatWindow::buildLayout()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("Drive A:")));
     layout->addWidget(driveValue);
+    layout->addWidget(diskPart());
     layout->addLayout(labelRow);
     layout->addWidget(imageChoices());
     warning = wrappingLabel(tr("Formatting erases everything on the disk."), "warningLabel");
@@ -195,6 +258,44 @@ void FormatWindow::buildLayout()
     layout->addSpacing(8);
     layout->addWidget(buttonsPart());
     setMinimumWidth(420);
+}
+
+// What the disk holds: a line about the disk, and its files with what the catalogue knows.
+QWidget *FormatWindow::diskPart()
+{
+    auto *part = named(new QWidget, "diskPart");
+    diskValue = wrappingLabel(QString(), "diskValue");
+    filesView = named(new QTreeWidget, "filesView", tr("Files on the disk"));
+    filesView->setHeaderLabels({tr("Name"), tr("Size"), tr("Written by Dupliva")});
+    filesView->setRootIsDecorated(false);
+    filesView->setSelectionMode(QAbstractItemView::NoSelection);
+    filesView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    filesView->setMinimumHeight(filesView->fontMetrics().height() * 8);
+    filesView->hide();
+    auto *layout = new QVBoxLayout(part);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(diskValue);
+    layout->addWidget(filesView);
+    part->setVisible(bool(care.look));
+    return part;
+}
+
+void FormatWindow::showDisk()
+{
+    const bool read = seen.disk && seen.disk->error.isEmpty();
+    diskValue->setText(!seen.disk ? QString() : read ? diskSummary(*seen.disk) : tr("The disk cannot be read: %1").arg(seen.disk->error));
+    diskValue->setAccessibleName(diskValue->text());
+    filesView->clear();
+    filesView->setVisible(read);
+    backUpButton->setVisible(read && care.backUp);
+    backUpButton->setEnabled(!busy && read && !seen.disk->files.isEmpty());
+    if (!read)
+        return;
+    for (const LookedFile &file : seen.disk->files) {
+        auto *row = new QTreeWidgetItem(filesView, {file.name, bytesText(file.size), writtenBy(file)});
+        row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        row->setToolTip(2, row->text(2));
+    }
 }
 
 // For a numbered image: erase it, or go on with a blank next one, as a new disk.
@@ -223,8 +324,12 @@ QDialogButtonBox *FormatWindow::buttonsPart()
                         tr("Start"));
     closeButton = named(buttons->addButton(tr("&Close"), QDialogButtonBox::RejectRole), "closeButton",
                         tr("Close"));
+    backUpButton = named(buttons->addButton(tr("&Back up to a folder…"), QDialogButtonBox::ActionRole), "backUpButton",
+                         tr("Back up to a folder"));
+    backUpButton->hide();
     closeButton->setDefault(true);
     connect(startButton, &QPushButton::clicked, this, &FormatWindow::start);
+    connect(backUpButton, &QPushButton::clicked, this, &FormatWindow::backUp);
     connect(buttons, &QDialogButtonBox::rejected, this, &FormatWindow::reject);
     return buttons;
 }
@@ -291,8 +396,7 @@ void FormatWindow::start()
         return;
     }
     if (erasingIsConfirmed())
-        carryOut([](DriveAFormat &drive, const QString &label) { return drive.erase(label); },
-                 tr("Drive A is formatted."));
+        eraseDisk();
 }
 
 // Not while the disk is being written, nor for the second press of a double click that
@@ -310,9 +414,77 @@ bool FormatWindow::labelIsStorable()
     return why.isEmpty();
 }
 
+// When the disk holds files that no other catalogued disk holds, and they are not backed up
+// yet, the question offers to back them up first and erases once that has succeeded.
 bool FormatWindow::erasingIsConfirmed()
 {
-    return messages.Confirm(this, tr("All files on drive A will be erased."), windowTitle(), tr("&Erase"));
+    const QString warning = tr("All files on drive A will be erased.");
+    const int onlyHere = seen.disk && !backedUp && care.backUp ? seen.disk->onNoOtherDisk : 0;
+    if (onlyHere == 0)
+        return messages.Confirm(this, warning, windowTitle(), tr("&Erase"));
+    const QString question = warning + QLatin1String("\n\n")
+        + tr(onlyHere == 1 ? "%n file on this disk is on no other disk that Dupliva knows of. Back it up first?"
+                           : "%n files on this disk are on no other disk that Dupliva knows of. Back them up first?",
+             nullptr, onlyHere);
+    const int chosen = messages.Choose(this, question, windowTitle(), {tr("&Back Up First"), tr("&Erase")});
+    if (chosen == 0) {
+        eraseAfterBackUp = true;
+        backUp();
+    }
+    return chosen == 1;
+}
+
+// The groups that were copied to the disk are on no disk once an erase has begun, even if
+// it failed on the way: the window is told so either way.
+void FormatWindow::eraseDisk()
+{
+    erasing = seen.disk && seen.disk->error.isEmpty() ? std::optional(seen.disk->disk) : std::nullopt;
+    carryOut([disk = erasing, &care = care](DriveAFormat &drive, const QString &label) {
+        const QString failure = drive.erase(label);
+        if (failure.isEmpty() && disk && care.erased)
+            care.erased(*disk);
+        return failure;
+    }, tr("Drive A is formatted."));
+}
+
+void FormatWindow::backUp()
+{
+    const QString folder = takesStart() && care.chooseFolder ? care.chooseFolder(this) : QString();
+    if (folder.isEmpty()) {
+        eraseAfterBackUp = false;
+        return;
+    }
+    setBusy(true);
+    setStatus(tr("Reading the disk..."));
+    backUpWork.start([this, folder] {
+        return care.backUp(folder, [this](const FileOnDisk &file, int done, int total) {
+            QMetaObject::invokeMethod(this, [=, this] { showBackUpProgress(file, done, total); }, Qt::QueuedConnection);
+        });
+    }, &workers);
+}
+
+void FormatWindow::showBackUpProgress(const FileOnDisk &file, int done, int total)
+{
+    progress->setRange(0, total);
+    progress->setValue(done);
+    setStatus(tr("Backed up %1 of %2 files: %3").arg(done).arg(total).arg(file.name));
+}
+
+void FormatWindow::backUpEnded(const BackUp &done)
+{
+    setBusy(false);
+    sinceWorkEnded.start();
+    const bool whole = done.error.isEmpty();
+    progress->setValue(whole ? progress->maximum() : 0);
+    QString text = whole ? tr("The disk is backed up in %1.").arg(done.folder) : tr("The back-up failed: %1").arg(done.error);
+    if (!whole && !done.folder.isEmpty())
+        text += QLatin1Char(' ') + tr("%1 holds only part of the disk.").arg(done.folder);
+    setStatus(text);
+    backedUp = backedUp || whole;
+    const bool erase = std::exchange(eraseAfterBackUp, false);
+    if (whole && erase && messages.Confirm(this, tr("All files on drive A will be erased."), windowTitle(), tr("&Erase")))
+        eraseDisk();
+    keepFocus();
 }
 
 void FormatWindow::carryOut(const std::function<QString(DriveAFormat &, const QString &label)> &job,
@@ -337,6 +509,9 @@ void FormatWindow::workEnded(const QString &failure)
     setBusy(false);
     sinceWorkEnded.start();
     result = failure.isEmpty() ? 0 : FormatError;
+    if (erasing)
+        erased = std::exchange(erasing, std::nullopt);
+    backedUp = false; // the disk is another one now
     progress->setValue(failure.isEmpty() ? 100 : 0);
     setStatus(failure.isEmpty() ? doneText : tr("Formatting failed: %1").arg(failure));
     lookAtDrive(); // it may be another image now, or show another size
@@ -349,7 +524,7 @@ void FormatWindow::setBusy(bool isBusy)
     busy = isBusy;
     progress->setRange(0, isBusy ? 0 : 100);
     for (QWidget *control : {static_cast<QWidget *>(startButton), static_cast<QWidget *>(closeButton),
-                             static_cast<QWidget *>(labelEdit)})
+                             static_cast<QWidget *>(labelEdit), static_cast<QWidget *>(backUpButton)})
         control->setEnabled(!isBusy);
     if (eraseChoice) {
         eraseChoice->setEnabled(!isBusy);
@@ -377,9 +552,10 @@ void FormatWindow::reject()
 
 } // namespace
 
-DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA, MessageBoxes &messages)
+DesktopFormatDialog::DesktopFormatDialog(DriveALookup lookUpDriveA, MessageBoxes &messages, DiskCare care)
     : lookUpDriveA(std::move(lookUpDriveA))
     , messages(messages)
+    , care(std::move(care))
 {
 }
 
@@ -395,10 +571,12 @@ int DesktopFormatDialog::SHFormatDrive(QWidget *owner, unsigned drive, unsigned 
         ? lookUpDriveA()
         : std::make_unique<UnformattableDriveA>(QCoreApplication::translate("FormatDialog", "drive %1").arg(drive),
                                                 QCoreApplication::translate("FormatDialog", "Only drive A can be formatted here."));
-    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages, workers);
+    lastErased.reset();
+    QPointer<FormatWindow> dialog = new FormatWindow(owner, std::move(target), messages, care, workers);
     dialog->exec();
     if (!dialog)
         return FormatCancelled; // its owner went first
+    lastErased = dialog->erasedDisk();
     const int outcome = dialog->outcome();
     delete dialog;
     return outcome;

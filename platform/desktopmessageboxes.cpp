@@ -65,16 +65,24 @@ bool DesktopMessageBoxes::Question(QWidget *owner, const QString &prompt, const 
 // default for Return and Escape alike.
 bool DesktopMessageBoxes::Confirm(QWidget *owner, const QString &prompt, const QString &title, const QString &action)
 {
+    return Choose(owner, prompt, title, {action}) == 0;
+}
+
+int DesktopMessageBoxes::Choose(QWidget *owner, const QString &prompt, const QString &title, const QStringList &actions)
+{
     if (desktopSessionEnding())
-        return false;
+        return -1;
     QMessageBox box(QMessageBox::Warning, title, prompt, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
-    QPushButton *go = box.addButton(action, QMessageBox::AcceptRole);
+    QList<QPushButton *> buttons;
+    for (const QString &action : actions) {
+        buttons.append(box.addButton(action, QMessageBox::AcceptRole));
+        buttons.last()->setAccessibleName(QString(action).remove(QLatin1Char('&')));
+    }
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
-    go->setAccessibleName(QString(action).remove(QLatin1Char('&')));
     cancel->setAccessibleName(QMessageBox::tr("Cancel"));
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
     box.exec();
-    return box.clickedButton() == go;
+    return int(buttons.indexOf(qobject_cast<QPushButton *>(box.clickedButton())));
 }

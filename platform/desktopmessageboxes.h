@@ -13,6 +13,7 @@ public:
     void MsgBox(const QString &prompt, int style = MsgOkOnly, const QString &title = {}) override;
     bool Question(QWidget *owner, const QString &prompt, const QString &title) override;
     bool Confirm(QWidget *owner, const QString &prompt, const QString &title, const QString &action) override;
+    int Choose(QWidget *owner, const QString &prompt, const QString &title, const QStringList &actions) override;
 
     void setParent(QWidget *parent) { parentWindow = parent; }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 class QWidget;
@@ -30,5 +31,11 @@ public:
     {
         Q_UNUSED(action);
         return Question(owner, prompt, title);
+    }
+
+    // The same with several actions: the index of the one the user chose, or -1 for Cancel.
+    virtual int Choose(QWidget *owner, const QString &prompt, const QString &title, const QStringList &actions)
+    {
+        return Confirm(owner, prompt, title, actions.constLast()) ? int(actions.size()) - 1 : -1;
     }
 };

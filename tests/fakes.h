@@ -30,9 +30,17 @@ public:
         return !answers.isEmpty() && answers.takeFirst();
     }
 
+    // Chooses the next of choices, Cancel once they are used up.
+    int Choose(QWidget *, const QString &prompt, const QString &, const QStringList &) override
+    {
+        questions.append(prompt);
+        return choices.isEmpty() ? -1 : choices.takeFirst();
+    }
+
     QList<RecordedMessage> shown;
     QStringList questions;
     QList<bool> answers;
+    QList<int> choices;
 };
 
 // A drive A that records what it is asked to do and fails with a chosen code at the

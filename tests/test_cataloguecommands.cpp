@@ -1,4 +1,6 @@
 #include "catalogue.h"
+#include "disklook.h"
+#include "udisks.h"
 #include "testfiles.h"
 
 #include <QDate>
@@ -91,9 +93,11 @@ void TestCatalogueCommands::backUpCopiesTheDiskByteForByte()
         mtools("mformat", {"-C", "-i", disk, "-f", "1440", "-v", "KORVANA9", "-N", "0badcafe", "::"});
     QVERIFY(image || QDir().mkpath(disk));
     const QStringList names{"05SAMBA.STY", "Long Bossa name.sty", "EMPTY.STY"};
+    QByteArray sambaBytes;
     for (int i = 0; i < names.size(); ++i) {
         QByteArray bytes(i == 2 ? 0 : 30000 + i, '\0');
         QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        sambaBytes = i == 0 ? bytes : sambaBytes;
         writeFile(folder.filePath(names[i]), bytes);
         if (image)
             mtools("mcopy", {"-i", disk, folder.filePath(names[i]), "::"});
@@ -116,6 +120,19 @@ void TestCatalogueCommands::backUpCopiesTheDiskByteForByte()
     const Ran found = dupliva({"--find", "bossa"});
     const QString line = QStringList{"Long Bossa name.sty", "--", "KORVANA9", image ? serial : "-", disk}.join('\t');
     QVERIFY2(found.output.contains(line), qPrintable(found.output));
+
+    // What the format dialog shows: the catalogue's knowledge, and what no other disk holds.
+    SystemUDisks udisks;
+    DiskLook look = lookAtDisk(disk, udisks);
+    QVERIFY(Catalogue::open().recordGroup(look.disk, 5, {{"05SAMBA.STY", "/home/u/Samba.sty", 30000, checksumOf(sambaBytes)}}));
+    QVERIFY(Catalogue::open().recordGroup({"1111-2222", "OTHER", DriveKind::Image, "/o.img"}, 1, {{"01E.STY", "/e.sty", 0, checksumOf({})}}));
+    look = lookAtDisk(disk, udisks);
+    QCOMPARE(look.files.size(), names.size());
+    QCOMPARE(look.onNoOtherDisk, 2); // EMPTY.STY is on the other disk too
+    const auto samba = std::find_if(look.files.cbegin(), look.files.cend(), [](const LookedFile &file) { return file.name == "05SAMBA.STY"; });
+    QVERIFY(samba != look.files.cend() && samba->written.size() == 1 && samba->written[0].source == "/home/u/Samba.sty");
+    forgetErasedDisk(look.disk);
+    QVERIFY(Catalogue::open().stylesOn(look.disk).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCatalogueCommands)

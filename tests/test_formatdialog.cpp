@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -127,6 +128,8 @@ private slots:
     void volumeLabels_data();
     void volumeLabels();
     void closingDuringTheLook();
+    void diskIsShownAndKept_data();
+    void diskIsShownAndKept();
 };
 
 void TestFormatDialog::unformattableDriveIsRefused_data()
@@ -305,6 +308,56 @@ void TestFormatDialog::closingDuringTheLook()
         QVERIFY(!lookEnded);
     }
     QVERIFY(lookEnded);
+}
+
+void TestFormatDialog::diskIsShownAndKept_data()
+{
+    QTest::addColumn<int>("onlyHere");
+    QTest::addColumn<int>("choice"); // in the question that offers a back-up
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("held elsewhere too") << 0 << -2 << QStringList{"erase ", "forget BAND1"};
+    QTest::newRow("back up first") << 2 << 0 << QStringList{"back up into /chosen", "erase ", "forget BAND1"};
+    QTest::newRow("erase without") << 2 << 1 << QStringList{"erase ", "forget BAND1"};
+    QTest::newRow("cancel") << 2 << -1 << QStringList{};
+}
+
+// The dialog shows the disk's files with what the catalogue knows, and offers a back-up
+// before it erases files that no other disk holds; the erased disk is told to the caller.
+void TestFormatDialog::diskIsShownAndKept()
+{
+    QFETCH(int, onlyHere);
+    QFETCH(int, choice);
+    QFETCH(QStringList, calls);
+    QStringList seen;
+    FakeMessageBoxes messages;
+    messages.answers = {true};
+    messages.choices = {choice};
+    const DiskId disk{"1A2B-3C4D", "BAND1", DriveKind::Image, "/media/DSKA0003.IMG"};
+    FoundStyle samba{"05SAMBA.STY", 5, disk, "/home/u/Samba.sty", {}};
+    DiskCare care{[&] { return DiskLook{disk, 2048, {{"05SAMBA.STY", 7000, {samba}}, {"NOTES.TXT", 12, {}}}, onlyHere, {}}; },
+                  [&](const QString &folder, const BackUpProgress &) {
+                      seen.append("back up into " + folder);
+                      return BackUp{disk, folder + "/BAND1", true, {}, {}, {}};
+                  },
+                  [&](const DiskId &erased) { seen.append("forget " + erased.label); },
+                  [](QWidget *) { return QString("/chosen"); }};
+    DesktopFormatDialog formatDialog([&] { return std::make_unique<FakeFloppy>(seen, QString(), QString()); }, messages, care);
+    QString summary, firstFile;
+
+    runDialog(formatDialog, 0, [&](QDialog &dialog) {
+        summary = child<QLabel>(dialog, "diskValue")->text();
+        const QTreeWidgetItem *row = child<QTreeWidget>(dialog, "filesView")->topLevelItem(0);
+        firstFile = row->text(0) + " | " + row->text(2);
+        child<QPushButton>(dialog, "startButton")->click();
+        QTRY_VERIFY(child<QPushButton>(dialog, "closeButton")->isEnabled() && seen.size() >= calls.size());
+        waitForDriveA(dialog);
+    });
+
+    QCOMPARE(summary, QString("Disk BAND1, serial number 1A2B-3C4D: 2 files, 2.0 kB free"));
+    QCOMPARE(firstFile, QString("05SAMBA.STY | Group 05 from /home/u/Samba.sty"));
+    QCOMPARE(seen, calls);
+    QCOMPARE(formatDialog.erasedDisk().has_value(), calls.contains("forget BAND1"));
+    QVERIFY(messages.questions.first().contains(onlyHere ? "2 files on this disk are on no other disk" : "erased."));
 }
 
 QTEST_MAIN(TestFormatDialog)

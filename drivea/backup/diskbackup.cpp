@@ -101,7 +101,7 @@ BackUp backUpDriveA(const QString &driveA, const QString &intoFolder, UDisks &ud
         const DiskFile &file = contents.files[i];
         backUp.error = copyAndCheck(file, backUp.folder + QLatin1Char('/') + file.name);
         if (backUp.error.isEmpty())
-            progress(backUp.files[i]);
+            progress(backUp.files[i], i + 1, int(backUp.files.size()));
     }
     if (!backUp.folder.isEmpty())
         syncFolder(backUp.folder);

@@ -14,10 +14,12 @@ struct BackUp {
     bool diskRead = false; // the disk's files were read, whether or not all were copied
     QList<FileOnDisk> files; // every file in the root of the disk, as the disk was read
     QString error; // empty when every file of the disk was copied and checked
+    QString catalogueNote; // why the catalogue could not keep the disk, or that a damaged one was moved aside
 };
 
-// Told of each file once its copy reads back the same as the disk.
-using BackUpProgress = std::function<void(const FileOnDisk &file)>;
+// Told of each file once its copy reads back the same as the disk, with how many of how
+// many files are done.
+using BackUpProgress = std::function<void(const FileOnDisk &file, int done, int total)>;
 
 // Copies every file in the root of the disk in drive A (see readDriveA) into a new folder
 // in intoFolder, named after the disk's label, serial number and today's date

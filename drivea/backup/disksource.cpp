@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -45,6 +46,7 @@ DiskContents readThroughMtools(const QString &imageOrDevice, DriveKind kind)
         return contents;
     }
     contents.disk = {root.serial, root.label, kind, kind == DriveKind::Image ? imageOrDevice : QString()};
+    contents.freeBytes = root.freeBytes;
     for (const RootEntry &entry : root.entries) {
         if (!entry.folder)
             contents.files.append({entry.name, bytes.value(entry.name.toCaseFolded()), {}});
@@ -56,6 +58,9 @@ DiskContents readThroughMtools(const QString &imageOrDevice, DriveKind kind)
 DiskContents readFolder(const QString &folder, const DiskId &disk)
 {
     DiskContents contents{disk, {}, {}};
+    struct statvfs room {};
+    if (::statvfs(localName(folder).constData(), &room) == 0)
+        contents.freeBytes = qint64(room.f_bavail) * qint64(room.f_frsize);
     DriveALock lock;
     contents.error = lockForReading(lock, folder);
     if (contents.error.isEmpty() && ::access(localName(folder).constData(), R_OK | X_OK) != 0)

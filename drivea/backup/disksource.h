@@ -27,6 +27,7 @@ struct DiskContents {
     DiskId disk;
     QList<DiskFile> files;
     QString error; // empty when every file was read
+    qint64 freeBytes = -1; // -1 when not known
 };
 
 // Reads drive A: a folder, a floppy image, or a floppy drive's block device; the
