@@ -66,6 +66,7 @@ public:
         return groupRefusals.value(group.number);
     }
     void EndRun() override { events.append(QStringLiteral("end")); }
+    DiskId diskInDrive() const override { return disk; }
 
     void failAt(int copy, int code)
     {
@@ -80,6 +81,7 @@ public:
     QString flushFailureSource;
     std::function<void()> onCopy;
     QHash<int, CopyOutcome> groupRefusals; // by group number
+    DiskId disk;
 
 private:
     int failAtCopy = 0;

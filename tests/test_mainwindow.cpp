@@ -584,8 +584,11 @@ void TestMainWindow::groupStateReachesAScreenReader()
     QVERIFY(dropOnto(list5, *fileList({"/s/01D.sty", "/s/01E.sty"})));
     QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, waiting to be copied; 2 styles added"));
     QCOMPARE(list5->currentIndex().row(), 3); // the first that came
+    f.drive.disk = {"1A2B-3C4D", "BAND1", DriveKind::Image, "/d/DSKA0003.IMG"};
     click(f.window, "CmdStartCopy");
-    QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, copied to the disk"));
+    const QString disk = "On disk BAND1 (serial 1A2B-3C4D), DSKA0003.IMG, ";
+    QVERIFY2(heard().startsWith("Group 05: 5 styles, copied to the disk. " + disk), qPrintable(heard()));
+    QVERIFY(list5->model()->index(4, 0).data(Qt::ToolTipRole).toString().startsWith("/s/01E.sty\n" + disk));
     click(f.window, "Command1");
     QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
 }
