@@ -11,6 +11,17 @@
 #include "terminationsignals.h"
 #include "udisks.h"
 
+// "Where is this style?" asks the catalogue of disks on the window's thread.
+static StylePlaces placesInCatalogue(const QString &source)
+{
+    const Catalogue catalogue = Catalogue::open();
+    StylePlaces places;
+    for (const FoundStyle &style : catalogue.placesOf(source))
+        places.lines.append(foundStyleLine(style));
+    places.error = catalogue.error();
+    return places;
+}
+
 int main(int argc, char *argv[])
 {
     needNoDisplayForText(argc, argv);
@@ -39,7 +50,7 @@ int main(int argc, char *argv[])
 
     frmDupliva window(
         {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress,
-         [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }});
+         [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }, placesInCatalogue});
     messages.setParent(&window);
     removeLeftoverPrivateFolders();
     window.show();

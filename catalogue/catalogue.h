@@ -65,6 +65,8 @@ public:
     // and the files that looks found whose name does; newest first.
     QList<FoundStyle> find(const QString &text) const;
     QList<FoundStyle> stylesOn(const DiskId &disk) const;
+    // The styles written from exactly this source file; newest first.
+    QList<FoundStyle> placesOf(const QString &source) const;
 
 private:
     explicit Catalogue(const QString &path);
@@ -75,6 +77,10 @@ private:
     mutable QString failure;
     QString damagedNote;
 };
+
+// A line of "dupliva --find": the name on the disk, group, the disk's label and serial
+// number, the image file or folder, and when, separated by tabs, with "-" for what is missing.
+QString foundStyleLine(const FoundStyle &style);
 
 // The SHA-256 of bytes, as WrittenStyle keeps it.
 QByteArray checksumOf(const QByteArray &bytes);

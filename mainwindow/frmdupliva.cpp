@@ -242,6 +242,7 @@ void frmDupliva::bindGroupEditing(int number)
             perform(moveEntries(board, fromGroup, rows, number));
     });
     connect(list, &GroupListBox::pasteRequested, this, [this, number] { pasteFiles(number); });
+    connect(list, &GroupListBox::placesRequested, this, &frmDupliva::showPlacesOf);
 }
 
 // The buttons that reach drive A say what it is, worked out only when the pointer or
@@ -444,6 +445,19 @@ void frmDupliva::pasteFiles(int group)
     const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
     if (!running && clipboard)
         perform(addFiles(board, group, filesOfClipboard(*clipboard), Arrival::Paste));
+}
+
+// "Where is this style?": every disk that the catalogue knows to hold the source file.
+void frmDupliva::showPlacesOf(const QString &source)
+{
+    const StylePlaces places = platform.placesOfStyle ? platform.placesOfStyle(source) : StylePlaces();
+    const QString title = tr("Where is this style?");
+    if (!places.error.isEmpty())
+        platform.messages.MsgBox(tr("The catalogue of disks cannot be read: %1").arg(places.error), MsgCritical, title);
+    else if (places.lines.isEmpty())
+        platform.messages.MsgBox(tr("The catalogue knows no disk that holds %1.").arg(source), MsgInformation, title);
+    else
+        platform.messages.MsgBox(tr("%1 is on:\n%2").arg(source, places.lines.join(QLatin1Char('\n'))), MsgInformation, title);
 }
 
 QString frmDupliva::farewellPrompt()

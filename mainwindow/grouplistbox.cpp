@@ -191,8 +191,8 @@ void GroupListBox::keyPressEvent(QKeyEvent *event)
 }
 
 // The window's actions (undo and redo), then "Remove", "Move to group" with the other
-// nineteen groups, and "Paste". Opened by the keyboard, it opens at the entry in hand
-// with its first entry active, as a menu bar's menu does.
+// nineteen groups, "Where is this style?" and "Paste". Opened by the keyboard, it opens at
+// the entry in hand with its first entry active, as a menu bar's menu does.
 void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
 {
     const QList<int> rows = entriesInHand();
@@ -205,8 +205,10 @@ void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
         if (group != number)
             moveTo->addAction(tr("Group %1").arg(groupPrefix(group)))->setData(group);
     }
+    QAction *where = menu.addAction(tr("&Where is this style?"));
     removeAction->setEnabled(!rows.isEmpty());
     moveTo->setEnabled(!rows.isEmpty());
+    where->setEnabled(!rows.isEmpty());
     menu.addAction(pasteAction);
     const bool byMouse = event->reason() == QContextMenuEvent::Mouse;
     if (!byMouse) {
@@ -222,6 +224,8 @@ void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
     removeAction->setEnabled(true);
     if (chosen && chosen->parent() == moveTo)
         emit moveRequested(rows, chosen->data().toInt());
+    if (chosen == where)
+        emit placesRequested(List(rows.first()));
     // A list that loses its scroll bar just as the menu goes leaves a copy of itself where
     // the menu was, unless the window is drawn afresh.
     if (chosen)
