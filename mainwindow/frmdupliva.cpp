@@ -392,11 +392,22 @@ void frmDupliva::Command3_Click()
         return;
     setRunning(true);
     const int result = platform.formatDialog.SHFormatDrive(this, 0, 0, 0);
+    forgetErasedDisk();
     setRunning(false);
     if (closeRequested)
         close();
     else if (result == FormatError)
         platform.messages.MsgBox(tr("Something went wrong"));
+}
+
+// The groups copied to the disk that the format dialog erased wait for the next run again,
+// and no undo may turn a group green that is not on the disk.
+void frmDupliva::forgetErasedDisk()
+{
+    if (const std::optional<DiskId> erased = platform.formatDialog.erasedDisk()) {
+        board.turnBack(*erased);
+        history.clear();
+    }
 }
 
 void frmDupliva::Command4_Click()

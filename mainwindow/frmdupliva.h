@@ -68,6 +68,7 @@ private:
     void perform(std::unique_ptr<QUndoCommand> command);
     void pasteFiles(int group);
     void showPlacesOf(const QString &source);
+    void forgetErasedDisk();
     void setRunning(bool running);
     void parkFocus();
     void forgetEntryBeingCopied();

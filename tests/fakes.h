@@ -95,6 +95,7 @@ public:
         calls.append({owner, drive, formatId, options});
         return result;
     }
+    std::optional<DiskId> erasedDisk() const override { return erased; }
 
     struct Call {
         QWidget *owner;
@@ -102,4 +103,5 @@ public:
     };
     QList<Call> calls;
     int result = 0;
+    std::optional<DiskId> erased;
 };
