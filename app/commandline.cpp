@@ -43,11 +43,6 @@ void print(std::FILE *stream, const QString &line)
     std::fflush(stream);
 }
 
-QString orDash(const QString &text)
-{
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
-
 // One line per style: its name on the disk, group, the disk's label and serial number, the
 // image file, and when it was written; 0 when any is found, 1 when none is, 2 when the
 // catalogue cannot be read.
@@ -68,12 +63,8 @@ int printFoundStyles(const QString &text)
         print(stderr, catalogue.error());
         return 2;
     }
-    for (const FoundStyle &style : found) {
-        const QString group = style.group > 0 ? QStringLiteral("%1").arg(style.group, 2, 10, QLatin1Char('0')) : QStringLiteral("--");
-        print(stdout, QStringList{style.name, group, orDash(style.disk.label), orDash(style.disk.serial), orDash(style.disk.place),
-                                  style.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))}
-                          .join(QLatin1Char('\t')));
-    }
+    for (const FoundStyle &style : found)
+        print(stdout, foundStyleLine(style));
     return found.isEmpty() ? 1 : 0;
 }
 

@@ -29,6 +29,17 @@ DiskCare careForDisk(const DriveAChoice &choice, UDisks &udisks)
     };
 }
 
+// "Where is this style?" asks the catalogue of disks on the window's thread.
+StylePlaces placesInCatalogue(const QString &source)
+{
+    const Catalogue catalogue = Catalogue::open();
+    StylePlaces places;
+    for (const FoundStyle &style : catalogue.placesOf(source))
+        places.lines.append(foundStyleLine(style));
+    places.error = catalogue.error();
+    return places;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -59,7 +70,7 @@ int main(int argc, char *argv[])
 
     frmDupliva window(
         {drive, messages, launcher, formatDialog, [&choice] { return choice.description(); }, &taskBarProgress,
-         [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }});
+         [&choice](const QList<RunGroup> &groups) { return choice.describeRun(groups); }, placesInCatalogue});
     messages.setParent(&window);
     removeLeftoverPrivateFolders();
     window.show();

@@ -325,6 +325,22 @@ QSet<QByteArray> Catalogue::checksumsOffDisk(const DiskId &disk) const
     return checksums;
 }
 
+QList<FoundStyle> Catalogue::placesOf(const QString &source) const
+{
+    QList<FoundStyle> found = find(fileNameOf(source));
+    found.removeIf([&source](const FoundStyle &style) { return style.source != source; });
+    return found;
+}
+
+QString foundStyleLine(const FoundStyle &style)
+{
+    const auto orDash = [](const QString &text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+    const QString group = style.group > 0 ? QStringLiteral("%1").arg(style.group, 2, 10, QLatin1Char('0')) : QStringLiteral("--");
+    return QStringList{style.name, group, orDash(style.disk.label), orDash(style.disk.serial), orDash(style.disk.place),
+                       style.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))}
+        .join(QLatin1Char('\t'));
+}
+
 // OpenSSL's SHA-256 uses the processor's SHA instructions, where Qt's own is ten times slower.
 QByteArray checksumOf(const QByteArray &bytes)
 {

@@ -72,6 +72,8 @@ public:
     QList<FoundStyle> stylesOn(const DiskId &disk) const;
     // The checksums of the styles known to be on any disk but this one.
     QSet<QByteArray> checksumsOffDisk(const DiskId &disk) const;
+    // The styles written from exactly this source file; newest first.
+    QList<FoundStyle> placesOf(const QString &source) const;
 
 private:
     explicit Catalogue(const QString &path);
@@ -83,6 +85,10 @@ private:
     QString damagedNote;
     int stagesMade = 0;
 };
+
+// A line of "dupliva --find": the name on the disk, group, the disk's label and serial
+// number, the image file or folder, and when, separated by tabs, with "-" for what is missing.
+QString foundStyleLine(const FoundStyle &style);
 
 // The SHA-256 of bytes, as WrittenStyle keeps it.
 QByteArray checksumOf(const QByteArray &bytes);

@@ -242,6 +242,7 @@ void frmDupliva::bindGroupEditing(int number)
             perform(moveEntries(board, fromGroup, rows, number));
     });
     connect(list, &GroupListBox::pasteRequested, this, [this, number] { pasteFiles(number); });
+    connect(list, &GroupListBox::placesRequested, this, &frmDupliva::showPlacesOf);
 }
 
 // The buttons that reach drive A say what it is, worked out only when the pointer or
@@ -391,11 +392,22 @@ void frmDupliva::Command3_Click()
         return;
     setRunning(true);
     const int result = platform.formatDialog.SHFormatDrive(this, 0, 0, 0);
+    forgetErasedDisk();
     setRunning(false);
     if (closeRequested)
         close();
     else if (result == FormatError)
         platform.messages.MsgBox(tr("Something went wrong"));
+}
+
+// The groups copied to the disk that the format dialog erased wait for the next run again,
+// and no undo may turn a group green that is not on the disk.
+void frmDupliva::forgetErasedDisk()
+{
+    if (const std::optional<DiskId> erased = platform.formatDialog.erasedDisk()) {
+        board.turnBack(*erased);
+        history.clear();
+    }
 }
 
 void frmDupliva::Command4_Click()
@@ -444,6 +456,19 @@ void frmDupliva::pasteFiles(int group)
     const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
     if (!running && clipboard)
         perform(addFiles(board, group, filesOfClipboard(*clipboard), Arrival::Paste));
+}
+
+// "Where is this style?": every disk that the catalogue knows to hold the source file.
+void frmDupliva::showPlacesOf(const QString &source)
+{
+    const StylePlaces places = platform.placesOfStyle ? platform.placesOfStyle(source) : StylePlaces();
+    const QString title = tr("Where is this style?");
+    if (!places.error.isEmpty())
+        platform.messages.MsgBox(tr("The catalogue of disks cannot be read: %1").arg(places.error), MsgCritical, title);
+    else if (places.lines.isEmpty())
+        platform.messages.MsgBox(tr("The catalogue knows no disk that holds %1.").arg(source), MsgInformation, title);
+    else
+        platform.messages.MsgBox(tr("%1 is on:\n%2").arg(source, places.lines.join(QLatin1Char('\n'))), MsgInformation, title);
 }
 
 QString frmDupliva::farewellPrompt()

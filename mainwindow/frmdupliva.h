@@ -67,6 +67,8 @@ private:
     void showDriveDescription(const DriveATexts &texts);
     void perform(std::unique_ptr<QUndoCommand> command);
     void pasteFiles(int group);
+    void showPlacesOf(const QString &source);
+    void forgetErasedDisk();
     void setRunning(bool running);
     void parkFocus();
     void forgetEntryBeingCopied();

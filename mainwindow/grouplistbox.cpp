@@ -93,7 +93,9 @@ void GroupListBox::showState()
     describeState();
 }
 
-// Such as "Group 05: 3 styles, copied to the disk", and after a drop "...; 2 styles added".
+// Such as "Group 05: 3 styles, waiting to be copied", after a drop "...; 2 styles added",
+// and after a run "Group 05: 3 styles, copied to the disk. On disk BAND1 (serial
+// 1A2B-3C4D), 8 Dec 14:02".
 void GroupListBox::describeState(int arrived)
 {
     const QString group = accessibleName();
@@ -102,9 +104,11 @@ void GroupListBox::describeState(int arrived)
         return setAccessibleDescription(tr("%1: empty").arg(group));
     // Written once for one and once for more, so that it reads right where no translation is loaded.
     const QString styles = count == 1 ? tr("%n style", nullptr, 1) : tr("%n styles", nullptr, count);
-    QString description = board.group(number).state == GroupState::Copied
-        ? tr("%1: %2, copied to the disk").arg(group, styles)
-        : tr("%1: %2, waiting to be copied").arg(group, styles);
+    const QString disk = diskCopyText(board.group(number).copy); // of a copied group only
+    QString description = board.group(number).state != GroupState::Copied
+        ? tr("%1: %2, waiting to be copied").arg(group, styles)
+        : disk.isEmpty() ? tr("%1: %2, copied to the disk").arg(group, styles)
+                         : tr("%1: %2, copied to the disk. %3").arg(group, styles, disk);
     if (arrived > 0)
         description += arrived == 1 ? tr("; %n style added", nullptr, 1) : tr("; %n styles added", nullptr, arrived);
     setAccessibleDescription(description);
@@ -187,8 +191,8 @@ void GroupListBox::keyPressEvent(QKeyEvent *event)
 }
 
 // The window's actions (undo and redo), then "Remove", "Move to group" with the other
-// nineteen groups, and "Paste". Opened by the keyboard, it opens at the entry in hand
-// with its first entry active, as a menu bar's menu does.
+// nineteen groups, "Where is this style?" and "Paste". Opened by the keyboard, it opens at
+// the entry in hand with its first entry active, as a menu bar's menu does.
 void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
 {
     const QList<int> rows = entriesInHand();
@@ -201,8 +205,10 @@ void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
         if (group != number)
             moveTo->addAction(tr("Group %1").arg(groupPrefix(group)))->setData(group);
     }
+    QAction *where = menu.addAction(tr("&Where is this style?"));
     removeAction->setEnabled(!rows.isEmpty());
     moveTo->setEnabled(!rows.isEmpty());
+    where->setEnabled(!rows.isEmpty());
     menu.addAction(pasteAction);
     const bool byMouse = event->reason() == QContextMenuEvent::Mouse;
     if (!byMouse) {
@@ -218,6 +224,8 @@ void GroupListBox::contextMenuEvent(QContextMenuEvent *event)
     removeAction->setEnabled(true);
     if (chosen && chosen->parent() == moveTo)
         emit moveRequested(rows, chosen->data().toInt());
+    if (chosen == where)
+        emit placesRequested(List(rows.first()));
     // A list that loses its scroll bar just as the menu goes leaves a copy of itself where
     // the menu was, unless the window is drawn afresh.
     if (chosen)

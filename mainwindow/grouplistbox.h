@@ -35,6 +35,8 @@ signals:
     void removeRequested(const QList<int> &rows);
     void moveRequested(const QList<int> &rows, int toGroup);
     void pasteRequested();
+    // "Where is this style?" for the entry of this source file.
+    void placesRequested(const QString &source);
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;

@@ -3,6 +3,7 @@
 #include "drivea.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -10,6 +11,13 @@ class FormatDialog;
 class Launcher;
 class MessageBoxes;
 class RunProgress;
+
+// What the catalogue of disks knows of one source file: a line for each disk that holds
+// it, as "dupliva --find" prints it, or why the catalogue cannot be read.
+struct StylePlaces {
+    QStringList lines;
+    QString error;
+};
 
 // Everything outside the program that its windows reach.
 struct PlatformServices {
@@ -23,4 +31,6 @@ struct PlatformServices {
     // How a run of these groups would fill drive A's disks, such as "This run: 3 styles in
     // 1 group, 12 KB, about 1 disk; all fit on this one."; empty for a folder.
     std::function<QString(const QList<RunGroup> &)> describeRun = {};
+    // For "Where is this style?", by the source file's whole path.
+    std::function<StylePlaces(const QString &source)> placesOfStyle = {};
 };

@@ -74,6 +74,7 @@ public:
         return groupRefusals.value(group.number);
     }
     void EndRun() override { events.append(QStringLiteral("end")); }
+    DiskId diskInDrive() const override { return disk; }
 
     void failAt(int copy, int code)
     {
@@ -88,6 +89,7 @@ public:
     QString flushFailureSource;
     std::function<void()> onCopy;
     QHash<int, CopyOutcome> groupRefusals; // by group number
+    DiskId disk;
 
 private:
     int failAtCopy = 0;
@@ -101,6 +103,7 @@ public:
         calls.append({owner, drive, formatId, options});
         return result;
     }
+    std::optional<DiskId> erasedDisk() const override { return erased; }
 
     struct Call {
         QWidget *owner;
@@ -108,4 +111,5 @@ public:
     };
     QList<Call> calls;
     int result = 0;
+    std::optional<DiskId> erased;
 };

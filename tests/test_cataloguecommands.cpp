@@ -20,6 +20,7 @@ private slots:
     void initTestCase();
     void commandEndsWithItsStatus_data();
     void commandEndsWithItsStatus();
+    void placesOfOneSourceFile();
     void backUpCopiesTheDiskByteForByte_data();
     void backUpCopiesTheDiskByteForByte();
 
@@ -76,6 +77,14 @@ void TestCatalogueCommands::commandEndsWithItsStatus()
     QCOMPARE(ran.status, status);
     QCOMPARE(ran.output.count('\n'), output.isEmpty() ? 0 : 1);
     QVERIFY2(ran.output.left(output.size()) == output && ran.errors.contains(errors), qPrintable(ran.output + ran.errors));
+}
+
+// As "Where is this style?" asks: by the whole path, not a part of its name.
+void TestCatalogueCommands::placesOfOneSourceFile()
+{
+    const Catalogue catalogue = Catalogue::open();
+    const QList<FoundStyle> found = catalogue.placesOf("/home/u/Samba Latin.sty") + catalogue.placesOf("/home/Samba Latin.sty");
+    QVERIFY(found.size() == 1 && foundStyleLine(found[0]).startsWith("05SAMBA.STY\t05\tKORVANA1\t1A2B-3C4D\t/media/s/DSKA0000.IMG\t"));
 }
 
 void TestCatalogueCommands::backUpCopiesTheDiskByteForByte_data()

@@ -30,6 +30,7 @@ class TestCommands : public QObject {
 private slots:
     void formatReportsOnlyAnError_data();
     void formatReportsOnlyAnError();
+    void eraseTurnsBackTheGroupsOnThatDiskForGood();
     void explorerOpensTheHomeFolderOnEveryClick();
     void bannerCaptionOpensTheSynthesizerSite();
     void aboutWindowIsOneInstance();
@@ -72,6 +73,24 @@ void TestCommands::formatReportsOnlyAnError()
         QCOMPARE(f.messages.shown[0].style, 0);
         QCOMPARE(f.messages.shown[0].title, QString());
     }
+}
+
+// Only the groups copied to the erased disk wait again, and no undo of a step before the
+// erase makes one green.
+void TestCommands::eraseTurnsBackTheGroupsOnThatDiskForGood()
+{
+    WindowFixture f;
+    const DiskId band1{"1A2B-3C4D", "BAND1", DriveKind::Image, "/d/DSKA0003.IMG"};
+    put(f.window, 3, {"/s/01A.sty", "/s/01B.sty"});
+    put(f.window, 7, {"/s/07C.sty"});
+    f.window.groupBoard().markCopied(3, {band1, QDateTime::currentDateTime()});
+    f.window.groupBoard().markCopied(7, {{"1A2B-3C4D", "BAND1", DriveKind::Image, "/d/DSKA0004.IMG"}, QDateTime::currentDateTime()});
+    emit f.window.groupList(3)->removeRequested({1});
+    f.formatDialog.erased = band1;
+    click(f.window.findChild<QPushButton *>("Command3"));
+    f.window.actions().first()->trigger(); // undo
+    QCOMPARE(f.window.groupList(3)->ListCount(), 1);
+    QVERIFY(f.window.groupBoard().group(3).state == GroupState::Waiting && f.window.groupBoard().group(7).state == GroupState::Copied);
 }
 
 void TestCommands::explorerOpensTheHomeFolderOnEveryClick()

@@ -60,7 +60,7 @@ void TestGroupBoard::commandUndoneAndRedone_data()
 }
 
 // Group 3 is on the disk, group 7 waits. Each command is one step, which undo takes back
-// exactly, states included, and redo does again.
+// exactly, states and disks included, and redo does again.
 void TestGroupBoard::commandUndoneAndRedone()
 {
     QFETCH(Command, command);
@@ -68,7 +68,7 @@ void TestGroupBoard::commandUndoneAndRedone()
     QFETCH(QString, after);
     GroupBoard board;
     board.insertEntries(3, 0, {"/s/01A.sty", "/s/01B.sty"});
-    board.setState(3, GroupState::Copied);
+    board.markCopied(3, {{"1A2B-3C4D", "BAND1", DriveKind::Image, "/d/DSKA0003.IMG"}, QDateTime::currentDateTime()});
     board.insertEntries(7, 0, {"/s/07C.sty"});
     board.setState(7, GroupState::Waiting);
     const BoardSnapshot before = board.snapshot();

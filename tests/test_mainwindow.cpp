@@ -110,6 +110,7 @@ private slots:
     void editingAndUndoing_data();
     void editingAndUndoing();
     void contextMenuByKeyboard();
+    void whereIsThisStyle();
     void busyCursorDuringTheRunOnly();
     void wholeCycleOnFloppySizedDisks();
     void runHoldsOffTheUser();
@@ -380,7 +381,23 @@ void TestMainWindow::contextMenuByKeyboard()
     QTest::keyClick(f.window.windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
 
     QTRY_COMPARE(seen, (QStringList{"&Undo Remove 01A.sty", "&Undo Remove 01A.sty", "&Redo", "", "&Remove",
-                                    "&Move to group", "&Paste"}));
+                                    "&Move to group", "&Where is this style?", "&Paste"}));
+}
+
+// The catalogue is asked for the entry's own file, and its answer shown.
+void TestMainWindow::whereIsThisStyle()
+{
+    WindowFixture f;
+    put(f.window, 3, {"/t/01A.sty", "/s/01A.sty"});
+    f.places["/s/01A.sty"].lines = QStringList{"03A.STY\t03\tBAND1\t1A2B-3C4D\t-\t2026-12-08 14:02"};
+    for (const int row : {0, 1}) {
+        f.window.groupList(3)->setCurrentIndex(f.window.groupList(3)->model()->index(row, 0));
+        whenAMenuOpens(&f.window, {"Where is this style?"});
+        QTest::keyClick(f.window.groupList(3), Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_COMPARE(f.messages.shown.size(), row + 1);
+    }
+    QCOMPARE(f.messages.shown[0].prompt, QStringLiteral("The catalogue knows no disk that holds /t/01A.sty."));
+    QCOMPARE(f.messages.shown[1].prompt, "/s/01A.sty is on:\n" + f.places["/s/01A.sty"].lines[0]);
 }
 
 void TestMainWindow::busyCursorDuringTheRunOnly()
@@ -584,8 +601,11 @@ void TestMainWindow::groupStateReachesAScreenReader()
     QVERIFY(dropOnto(list5, *fileList({"/s/01D.sty", "/s/01E.sty"})));
     QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, waiting to be copied; 2 styles added"));
     QCOMPARE(list5->currentIndex().row(), 3); // the first that came
+    f.drive.disk = {"1A2B-3C4D", "BAND1", DriveKind::Image, "/d/DSKA0003.IMG"};
     click(f.window, "CmdStartCopy");
-    QCOMPARE(heard(), QStringLiteral("Group 05: 5 styles, copied to the disk"));
+    const QString disk = "On disk BAND1 (serial 1A2B-3C4D), DSKA0003.IMG, ";
+    QVERIFY2(heard().startsWith("Group 05: 5 styles, copied to the disk. " + disk), qPrintable(heard()));
+    QVERIFY(list5->model()->index(4, 0).data(Qt::ToolTipRole).toString().startsWith("/s/01E.sty\n" + disk));
     click(f.window, "Command1");
     QCOMPARE(heard(), QStringLiteral("Group 05: empty"));
 }

@@ -25,6 +25,7 @@ struct WindowFixture {
     QString driveA = QStringLiteral("no floppy drive found"); // set before it is asked for
     std::atomic<int> driveALookups = 0;
     std::atomic<int> driveAAnswersAfterMs = 0; // a slow drive
+    QHash<QString, StylePlaces> places; // the catalogue's, by source file
     frmDupliva window{{drive, messages, launcher, formatDialog, [this] {
                            ++driveALookups;
                            QThread::msleep(driveAAnswersAfterMs);
@@ -35,5 +36,6 @@ struct WindowFixture {
                            for (const RunGroup &group : groups)
                                names += group.names;
                            return QStringLiteral("This run: ") + names.join(QLatin1String(", "));
-                       }}};
+                       },
+                       [this](const QString &source) { return places.value(source); }}};
 };

@@ -188,6 +188,7 @@ CopyRun::CopyRun(GroupBoard &board, DriveA &drive, MessageBoxes &messages, RunPr
     , progress(progress)
 {
     // Emitted on the worker, carried out on this object's thread.
+    qRegisterMetaType<DiskCopy>();
     connect(this, &CopyRun::groupCopied, &board, &GroupBoard::markCopied);
     connect(this, &CopyRun::fileCopied, this, &CopyRun::showProgress);
     connect(this, &CopyRun::copying, this, [this](int number, int index, const QString &source, const QString &target) {
@@ -217,7 +218,10 @@ void CopyRun::Start()
         emit copying(number, index, source, target);
     };
     listener.fileCopied = [this] { emit fileCopied(); };
-    listener.groupCopied = [this](int number) { emit groupCopied(number); };
+    // Called once the group is on the medium, so the drive names the disk that holds it.
+    listener.groupCopied = [this](int number) {
+        emit groupCopied(number, {drive.diskInDrive(), QDateTime::currentDateTime()});
+    };
     listener.stopRequested = [this] { return job.stopRequested(); };
     job.start([this, plan, listener] { return copyGroups(plan, drive, listener); });
 }

@@ -86,6 +86,6 @@ private:
 signals:
     // From the worker to this object's thread.
     void copying(int number, int index, const QString &source, const QString &target);
-    void groupCopied(int number);
+    void groupCopied(int number, const DiskCopy &copy);
     void fileCopied();
 };

@@ -2,7 +2,10 @@
 
 #include <QAbstractListModel>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMimeData>
+
+#include <tuple>
 
 // One group's entries for its view; each change is announced to the view as it happens.
 class GroupEntries : public QAbstractListModel {
@@ -23,7 +26,9 @@ public:
     {
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
             return {};
-        return group.entries.value(index.row());
+        const QString entry = group.entries.value(index.row());
+        const QString disk = role == Qt::ToolTipRole ? diskCopyText(group.copy) : QString();
+        return disk.isEmpty() ? entry : entry + QLatin1Char('\n') + disk;
     }
 
     Qt::ItemFlags flags(const QModelIndex &index) const override
@@ -110,25 +115,66 @@ QStringList GroupBoard::takeEntries(int number, int row, int count)
     return count > 0 ? model(number).take(row, count) : QStringList();
 }
 
-void GroupBoard::setState(int number, GroupState state)
+void GroupBoard::setState(int number, GroupState state, const DiskCopy &copy)
 {
-    GroupState &current = model(number).group.state;
-    if (current == state)
+    Group &current = model(number).group;
+    const DiskCopy kept = state == GroupState::Copied ? copy : DiskCopy();
+    if (current.state == state && current.copy == kept)
         return;
-    current = state;
+    current.state = state;
+    current.copy = kept;
     emit stateChanged(number);
 }
 
-void GroupBoard::markCopied(int number)
+void GroupBoard::markCopied(int number, const DiskCopy &copy)
 {
     if (!group(number).entries.isEmpty())
-        setState(number, GroupState::Copied);
+        setState(number, GroupState::Copied, copy);
+}
+
+void GroupBoard::turnBack(const DiskId &erased)
+{
+    for (int number = 1; number <= GroupCount; ++number) {
+        if (group(number).state == GroupState::Copied && sameDisk(group(number).copy.disk, erased))
+            setState(number, GroupState::Waiting);
+    }
+}
+
+bool DiskCopy::operator==(const DiskCopy &other) const
+{
+    const auto fields = [](const DiskCopy &copy) {
+        return std::tie(copy.disk.serial, copy.disk.label, copy.disk.kind, copy.disk.place, copy.when);
+    };
+    return fields(*this) == fields(other);
 }
 
 QString groupPrefix(int number)
 {
     const char digits[] = {char('0' + number / 10), char('0' + number % 10)};
     return QString::fromLatin1(digits, 2);
+}
+
+static QString boardText(const char *text)
+{
+    return QCoreApplication::translate("GroupBoard", text);
+}
+
+// A folder by its path; a disk by its label and serial number, and an image by its file.
+QString diskCopyText(const DiskCopy &copy)
+{
+    if (!copy.when.isValid())
+        return {};
+    const DiskId &disk = copy.disk;
+    const QString when = copy.when.toLocalTime().toString(QStringLiteral("d MMM HH:mm"));
+    if (disk.kind == DriveKind::Folder && !disk.place.isEmpty())
+        return boardText("In the folder %1, %2").arg(disk.place, when);
+    const QString label = disk.label.isEmpty() ? boardText("On a disk without a label") : boardText("On disk %1").arg(disk.label);
+    const QString serial = disk.serial.isEmpty() ? boardText("no serial number") : boardText("serial %1").arg(disk.serial);
+    QStringList parts{QStringLiteral("%1 (%2)").arg(label, serial)};
+    if (disk.kind == DriveKind::Image)
+        parts.append(QFileInfo(disk.place).fileName());
+    parts.append(when);
+    return parts.join(QStringLiteral(", "));
 }
 
 DraggedEntries draggedEntries(const QMimeData &data)

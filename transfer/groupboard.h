@@ -1,5 +1,8 @@
 #pragma once
 
+#include "diskid.h"
+
+#include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <QtGlobal>
@@ -23,11 +26,19 @@ enum class GroupState {
     Copied, // a run put all of its styles on a disk
 };
 
+// The disk that a run put a group on, and when.
+struct DiskCopy {
+    DiskId disk;
+    QDateTime when; // invalid when nobody knows
+    bool operator==(const DiskCopy &other) const;
+};
+
 // One group: full source paths in the order they came, which keep their bytes (see
 // localname.h), and its state.
 struct Group {
     QStringList entries;
     GroupState state = GroupState::Empty;
+    DiskCopy copy; // of a copied group
     bool operator==(const Group &) const = default;
 };
 
@@ -49,9 +60,12 @@ public:
 
     void insertEntries(int number, int row, const QStringList &paths);
     QStringList takeEntries(int number, int row, int count);
-    void setState(int number, GroupState state);
+    // A group that is not copied keeps no disk.
+    void setState(int number, GroupState state, const DiskCopy &copy = {});
     // A run has put the group on the disk.
-    void markCopied(int number);
+    void markCopied(int number, const DiskCopy &copy = {});
+    // The disk was erased: its groups wait for the next run again.
+    void turnBack(const DiskId &erased);
 
 signals:
     void stateChanged(int number);
@@ -65,6 +79,10 @@ private:
 
 // The group's number as two digits, "01" to "20".
 QString groupPrefix(int number);
+
+// Such as "On disk BAND1 (serial 1A2B-3C4D), DSKA0003.IMG, 8 Dec 14:02"; empty when the
+// disk is not known.
+QString diskCopyText(const DiskCopy &copy);
 
 // Entries of a group list dragged in this program: the group's number and their rows.
 struct DraggedEntries {

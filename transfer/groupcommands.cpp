@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -38,7 +39,7 @@ public:
 
     void redo() override
     {
-        before = board.group(number).state;
+        before = {board.group(number).state, board.group(number).copy};
         row = int(board.group(number).entries.size());
         // The state first: a view then tells the change of state and the arrivals together.
         board.setState(number, GroupState::Waiting);
@@ -48,7 +49,7 @@ public:
     void undo() override
     {
         board.takeEntries(number, row, int(paths.size()));
-        board.setState(number, before);
+        board.setState(number, before.first, before.second);
     }
 
 private:
@@ -56,7 +57,7 @@ private:
     const int number;
     const QStringList paths;
     int row = 0;
-    GroupState before = GroupState::Empty;
+    std::pair<GroupState, DiskCopy> before;
 };
 
 // Rows in ascending order, each once.
@@ -73,7 +74,7 @@ public:
     // Rows that follow each other go out together: emptying a group of thousands is one change.
     void redo() override
     {
-        before = board.group(number).state;
+        before = {board.group(number).state, board.group(number).copy};
         taken.clear();
         for (qsizetype end = rows.size(); end > 0;) {
             qsizetype start = end - 1;
@@ -95,7 +96,7 @@ public:
             board.insertEntries(number, rows[start], taken.mid(start, end - start));
             start = end;
         }
-        board.setState(number, before);
+        board.setState(number, before.first, before.second);
     }
 
 private:
@@ -103,7 +104,7 @@ private:
     const int number;
     const QList<int> rows;
     QStringList taken;
-    GroupState before = GroupState::Empty;
+    std::pair<GroupState, DiskCopy> before;
 };
 
 // The rows that name entries of the group, in order, each once.
