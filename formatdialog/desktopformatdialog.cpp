@@ -217,6 +217,8 @@ void FormatWindow::showLook(const DriveLook &answer)
     startButton->setEnabled(!busy);
     showDrive();
     showDisk();
+    // A full image is the usual reason to come here: the choice that erases nothing comes first.
+    (seen.nextImage.isEmpty() ? eraseChoice : nextImageChoice)->setChecked(true);
     showNextImage();
     if (!seen.whyNotPossible.isEmpty()) {
         result = FormatNotPossible;
@@ -271,7 +273,6 @@ QWidget *FormatWindow::diskPart()
     filesView->setSelectionMode(QAbstractItemView::NoSelection);
     filesView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     filesView->setMinimumHeight(filesView->fontMetrics().height() * 8);
-    filesView->hide();
     auto *layout = new QVBoxLayout(part);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(diskValue);
@@ -286,7 +287,6 @@ void FormatWindow::showDisk()
     diskValue->setText(!seen.disk ? QString() : read ? diskSummary(*seen.disk) : tr("The disk cannot be read: %1").arg(seen.disk->error));
     diskValue->setAccessibleName(diskValue->text());
     filesView->clear();
-    filesView->setVisible(read);
     backUpButton->setVisible(read && care.backUp);
     backUpButton->setEnabled(!busy && read && !seen.disk->files.isEmpty());
     if (!read)
@@ -341,8 +341,6 @@ void FormatWindow::showNextImage()
     nextImageChoice->parentWidget()->setVisible(!next.isEmpty() || !seen.whyNoNextImage.isEmpty());
     nextImageChoice->setText(next.isEmpty() ? seen.whyNoNextImage : tr("&Next image: %1").arg(next));
     nextImageChoice->setEnabled(!busy && !next.isEmpty());
-    // A full image is the usual reason to come here: the choice that erases nothing comes first.
-    (next.isEmpty() ? eraseChoice : nextImageChoice)->setChecked(true);
     showWarning();
 }
 

@@ -37,6 +37,7 @@ void TestCatalogueCommands::initTestCase()
     QVERIFY(catalogue.recordGroup({"1A2B-3C4D", "KORVANA1", DriveKind::Image, "/media/s/DSKA0000.IMG"}, 5,
                                   {{"05SAMBA.STY", "/home/u/Samba Latin.sty", 10, checksumOf("x")}}));
     QVERIFY(catalogue.recordGroup({{}, "OLD", DriveKind::FloppyDevice, {}}, 12, {{"12ROCK.STY", "/home/u/rock.sty", 10, {}}}));
+    mtools("mformat", {"-C", "-i", folder.filePath("EMPTY.IMG"), "-f", "1440", "::"});
 }
 
 Ran TestCatalogueCommands::dupliva(const QStringList &arguments)
@@ -64,6 +65,7 @@ void TestCatalogueCommands::commandEndsWithItsStatus_data()
                                                 << "05SAMBA.STY\t05\tKORVANA1\t1A2B-3C4D\t/media/s/DSKA0000.IMG\t" + today << "";
     QTest::newRow("a disk without serial or image") << QStringList{"--find", "rock"} << 0 << "12ROCK.STY\t12\tOLD\t-\t-\t" + today << "";
     QTest::newRow("nothing found") << QStringList{"--find", "polka"} << 1 << "" << "";
+    QTest::newRow("an empty disk") << QStringList{"--back-up", folder.path(), folder.filePath("EMPTY.IMG")} << 0 << "0 files backed up in" << "";
     QTest::newRow("no drive A") << QStringList{"--back-up", folder.path(), folder.filePath("missing.img")} << 1 << "" << "missing.img cannot be reached";
 }
 

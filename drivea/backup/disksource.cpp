@@ -40,7 +40,8 @@ DiskContents readThroughMtools(const QString &imageOrDevice, DriveKind kind)
         return contents;
     CopyOutcome failure;
     const RootListing root = listRoot(imageOrDevice, &failure);
-    const QHash<QString, QByteArray> bytes = failure.ok() ? readFolderThroughMtools(imageOrDevice, QStringLiteral("::"), &failure) : QHash<QString, QByteArray>{};
+    const bool anyFile = std::any_of(root.entries.cbegin(), root.entries.cend(), [](const RootEntry &entry) { return !entry.folder; });
+    const QHash<QString, QByteArray> bytes = failure.ok() && anyFile ? readFolderThroughMtools(imageOrDevice, QStringLiteral("::"), &failure) : QHash<QString, QByteArray>{};
     if (!failure.ok()) {
         contents.error = failureText(failure, imageOrDevice);
         return contents;
