@@ -13,11 +13,10 @@ namespace {
 // The style as it read back right from the disk a moment ago.
 WrittenStyle styleWritten(const QString &source, const QString &name)
 {
-    CopyOutcome failure;
-    const FileDescriptor style = openStyle(source, &failure);
+    const Result<FileDescriptor> style = openStyle(source);
     QFile file;
     QByteArray bytes;
-    if (style && file.open(style.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (style.ok() && file.open(style.value.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         bytes = file.readAll();
     return {name, source, bytes.size(), checksumOf(bytes)};
 }
