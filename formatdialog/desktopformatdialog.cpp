@@ -286,12 +286,12 @@ void FormatWindow::start()
     if (!takesStart() || !labelIsStorable())
         return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
-        carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label); },
+        carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label).reason; },
                  tr("The blank image %1 is drive A now.").arg(seen.nextImage));
         return;
     }
     if (erasingIsConfirmed())
-        carryOut([](DriveAFormat &drive, const QString &label) { return drive.erase(label); },
+        carryOut([](DriveAFormat &drive, const QString &label) { return drive.erase(label).reason; },
                  tr("Drive A is formatted."));
 }
 
@@ -336,7 +336,7 @@ void FormatWindow::workEnded(const QString &failure)
 {
     setBusy(false);
     sinceWorkEnded.start();
-    result = failure.isEmpty() ? 0 : FormatError;
+    result = failure.isEmpty() ? FormatDone : FormatError;
     progress->setValue(failure.isEmpty() ? 100 : 0);
     setStatus(failure.isEmpty() ? doneText : tr("Formatting failed: %1").arg(failure));
     lookAtDrive(); // it may be another image now, or show another size

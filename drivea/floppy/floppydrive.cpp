@@ -105,10 +105,10 @@ CopyOutcome lookInto(UDisks &udisks, UDisksFloppy *floppy, const QString &device
     return {};
 }
 
-QString formatThroughMtools(const QString &device, const QString &label)
+CopyOutcome formatThroughMtools(const QString &device, const QString &label)
 {
     const FloppyDevice medium = examineFloppyDevice(device);
-    return medium.state.ok() ? formatDevice(device, medium.size, label).reason : medium.state.reason;
+    return medium.state.ok() ? formatDevice(device, medium.size, label).failure : medium.state;
 }
 
 // Without mounting anything: the floppy whose disk is mounted, else the first one
@@ -189,11 +189,11 @@ CopyOutcome FloppyDriveA::BeginGroup(const RunGroup &group)
     return disk->BeginGroup(group);
 }
 
-CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &name)
 {
     if (CopyOutcome outcome = openDisk(); !outcome.ok())
         return outcome;
-    return disk->FileCopy(sourcePath, destination);
+    return disk->FileCopy(sourcePath, name);
 }
 
 CopyOutcome FloppyDriveA::Flush()
@@ -295,18 +295,18 @@ std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device)
     return mountedDiskRoom(block.mountPoints.constFirst(), !block.idLabel.isEmpty());
 }
 
-QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
+CopyOutcome formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
 {
     const std::optional<UDisksMachine> machine = udisks.machine();
     if (!machine)
-        return noUDisks();
+        return {OtherFailure, noUDisks()};
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
-        return notFound(device);
+        return {OtherFailure, notFound(device)};
     const UDisksFloppy floppy = likelyDriveA(floppies);
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
-        return driveText("%1 is larger than a floppy disk").arg(block.device);
+        return {NotPossible, driveText("%1 is larger than a floppy disk").arg(block.device)};
     // A copy run locks a mounted disk's mount point and keeps it open, so that the unmount
     // fails while the run lasts; the lock tells it first. A disk that is not mounted is
     // locked by its device; a device that is not there has nothing to guard.
@@ -314,8 +314,8 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const QString lockedPath = floppy.mounted() ? block.mountPoints.constFirst() : block.device;
     struct stat info {};
     if (::stat(localName(lockedPath).constData(), &info) == 0) {
-        if (const QString why = lock.take(lockedPath); !why.isEmpty())
-            return why;
+        if (CopyOutcome locked = lock.take(lockedPath); !locked.ok())
+            return locked;
     }
     if (floppy.mounted())
         lock.release();
@@ -325,10 +325,10 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
 
     if (floppy.mounted()) {
         if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())
-            return reply.message;
+            return {OtherFailure, reply.message};
     }
     if (const UDisksReply reply = udisks.format(block.path, QStringLiteral("vfat"), label); !reply.ok())
-        return reply.message;
+        return {OtherFailure, reply.message};
     const UDisksReply reply = udisks.mount(block.path);
-    return reply.ok() || !mountedAfter(udisks, floppy, device, reply).isEmpty() ? QString() : reply.message;
+    return reply.ok() || !mountedAfter(udisks, floppy, device, reply).isEmpty() ? CopyOutcome{} : CopyOutcome{OtherFailure, reply.message};
 }
