@@ -81,28 +81,25 @@ QString mountedAfter(UDisks &udisks, const UDisksFloppy &floppy, const QString &
 }
 
 // Mounts the floppy's disk, unless it is mounted already, and tells where it is.
-CopyOutcome mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString &device, QString *mountPoint)
+Result<QString> mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString &device)
 {
-    if (floppy.mounted()) {
-        *mountPoint = floppy.block.mountPoints.constFirst();
-        return {};
-    }
+    if (floppy.mounted())
+        return {floppy.block.mountPoints.constFirst(), {}};
     const UDisksReply reply = udisks.mount(floppy.block.path);
-    *mountPoint = mountedAfter(udisks, floppy, device, reply);
-    return mountPoint->isEmpty() ? mountFailure(reply) : CopyOutcome{};
+    const QString mountPoint = mountedAfter(udisks, floppy, device, reply);
+    return {mountPoint, mountPoint.isEmpty() ? mountFailure(reply) : CopyOutcome{}};
 }
 
 // The floppy after UDisks2 has been asked to look into it, if it had not. A look refused
 // by the policy changes nothing: the disk is then written as UDisks2 shows it.
-CopyOutcome lookInto(UDisks &udisks, UDisksFloppy *floppy, const QString &device)
+Result<UDisksFloppy> lookInto(UDisks &udisks, const UDisksFloppy &floppy, const QString &device)
 {
-    if (floppy->seenInto() || !udisks.rescan(floppy->block.path).ok())
-        return {};
-    const std::optional<UDisksFloppy> now = lookAgain(udisks, *floppy, device);
+    if (floppy.seenInto() || !udisks.rescan(floppy.block.path).ok())
+        return {floppy, {}};
+    const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
     if (!now)
-        return {DriveNotReady, notFound(device)};
-    *floppy = *now;
-    return {};
+        return {{}, {DriveNotReady, notFound(device)}};
+    return {*now, {}};
 }
 
 CopyOutcome formatThroughMtools(const QString &device, const QString &label)
@@ -242,8 +239,10 @@ CopyOutcome FloppyDriveA::openDisk()
 // The disk where it is mounted, or else its block device, written through mtools.
 CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
 {
-    if (CopyOutcome outcome = lookInto(udisks, &floppy, device); !outcome.ok())
-        return outcome;
+    const Result<UDisksFloppy> seen = lookInto(udisks, floppy, device);
+    if (!seen.ok())
+        return seen.failure;
+    floppy = seen.value;
     if (!floppy.seenInto()) {
         // The image drive takes the lock on the block device itself.
         const FloppyDevice medium = examineFloppyDevice(floppy.block.device);
@@ -254,8 +253,10 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
         return medium.state;
     }
     // The folder drive locks the mount point, which a format cannot unmount meanwhile.
-    if (CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountedAt); !mounted.ok())
-        return mounted;
+    const Result<QString> mounted = mountDisk(udisks, floppy, device);
+    mountedAt = mounted.value;
+    if (!mounted.ok())
+        return mounted.failure;
     disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk, floppy.block.idLabel);
     disk->BeginRun(runSources);
     return {};

@@ -249,8 +249,11 @@ CopyOutcome ImageDriveA::commit()
     while (!held.isEmpty()) {
         qsizetype right = 0;
         CopyOutcome outcome = copyHoldsPart ? writeHeldGroups() : CopyOutcome{};
-        if (outcome.ok())
-            outcome = verifyCopy(&right);
+        if (outcome.ok()) {
+            const Result<qsizetype> verified = verifyCopy();
+            right = verified.value;
+            outcome = verified.failure;
+        }
         // Past the read-back a failure is the image's, not a group's: none goes on.
         if (outcome.ok()) {
             right = 0;
@@ -275,21 +278,20 @@ CopyOutcome ImageDriveA::commit()
     return first;
 }
 
-// The copy on its medium, read back with one mcopy; groupsRight tells how many of the
-// groups held back read back right.
-CopyOutcome ImageDriveA::verifyCopy(qsizetype *groupsRight)
+// The copy on its medium, read back with one mcopy: how many of the groups held back read
+// back right, and why the next did not.
+Result<qsizetype> ImageDriveA::verifyCopy()
 {
-    *groupsRight = 0;
     if (CopyOutcome synced = syncAndDropCache(copy.get(), copyPath); !synced.ok())
-        return synced;
+        return {0, synced};
     const Result<QHash<QString, QByteArray>> read = readFolderThroughMtools(copyPath, QStringLiteral("::"));
     if (!read.ok())
-        return driveFailure(read.failure);
-    for (; *groupsRight < held.size(); ++*groupsRight) {
-        if (CopyOutcome outcome = compare(read.value, held[*groupsRight]); !outcome.ok())
-            return outcome;
+        return {0, driveFailure(read.failure)};
+    for (qsizetype right = 0; right < held.size(); ++right) {
+        if (CopyOutcome outcome = compare(read.value, held[right]); !outcome.ok())
+            return {right, outcome};
     }
-    return {};
+    return {held.size(), {}};
 }
 
 CopyOutcome ImageDriveA::replaceImage()
