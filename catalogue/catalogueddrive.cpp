@@ -25,11 +25,10 @@ QByteArray stampOf(const QString &source)
 // The style as its source holds it: the drive reads back the same bytes, or fails.
 WrittenStyle styleFrom(const QString &source, const QString &name)
 {
-    CopyOutcome failure;
-    const FileDescriptor style = openStyle(source, &failure);
+    const Result<FileDescriptor> style = openStyle(source);
     QFile file;
     QByteArray bytes;
-    if (style && file.open(style.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (style.ok() && file.open(style.value.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         bytes = file.readAll();
     return {name, source, bytes.size(), checksumOf(bytes)};
 }

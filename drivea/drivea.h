@@ -21,26 +21,30 @@ inline QString driveText(const char *one, const char *many, int n)
     return QCoreApplication::translate("DriveA", n == 1 ? one : many, nullptr, n);
 }
 
-// Failure codes of the platform's file copy, as the copy run tells them apart.
-enum FailureCode : int {
+// How something done to drive A ended: the failure codes of the platform's file copy, as
+// the copy run tells them apart, and what formatting drive A adds.
+enum class FailureCode {
     NoFailure = 0,
     DiskFull = 61,
     DriveNotReady = 71,
     OtherFailure = 75,
     NoDiskHoldsGroup = 76, // found before anything is written
     Stopped = 77, // the run was told to stop, as when the window closes
+    NotPossible = 78, // drive A cannot be formatted so, whatever is tried
 };
+using enum FailureCode;
 
-struct CopyOutcome {
+// The one way in which drive A, mtools, the style copy, the lock and the format report.
+struct [[nodiscard]] CopyOutcome {
     CopyOutcome() = default;
-    CopyOutcome(int code, QString reason = {}, QString source = {})
+    CopyOutcome(FailureCode code, QString reason = {}, QString source = {})
         : code(code)
         , reason(std::move(reason))
         , source(std::move(source))
     {
     }
 
-    int code = NoFailure;
+    FailureCode code = NoFailure;
     QString reason; // the system's own words for the failure
     QString source; // the source file the failure is about, when it is not the one being copied
     // No style is to blame: drive A itself, its lock or the temporary folder failed.
@@ -56,16 +60,25 @@ inline CopyOutcome driveFailure(CopyOutcome outcome)
     return outcome;
 }
 
-inline CopyOutcome driveFailure(int code, const QString &reason)
+inline CopyOutcome driveFailure(FailureCode code, const QString &reason)
 {
     return driveFailure(CopyOutcome{code, reason});
 }
+
+// What a function that may fail makes: its value, which is only good when it did not.
+template <typename T>
+struct [[nodiscard]] Result {
+    T value{};
+    CopyOutcome failure;
+
+    bool ok() const { return failure.ok(); }
+};
 
 // A group as a copy run writes it: each source and the name it is written under.
 struct RunGroup {
     int number = 0;
     QStringList sources;
-    QStringList names; // without "a:"
+    QStringList names; // in the root of drive A
 };
 
 // Drive A, the floppy that the styles are written to: a folder, a floppy disk in a
@@ -88,10 +101,10 @@ public:
     // drive A no longer holds the disk that the run started on.
     virtual CopyOutcome BeginGroup(const RunGroup & /*group*/) { return {}; }
 
-    // Copies the whole file at sourcePath to destination, which is "a:" followed by
-    // a file name in the root of the disk; a file of that name is replaced. The drive
-    // may only take note of the copy and do it in the next flush.
-    virtual CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) = 0;
+    // Copies the whole file at sourcePath to the file name in the root of the disk; a file
+    // of that name is replaced. The drive may only take note of the copy and do it in the
+    // next flush.
+    virtual CopyOutcome FileCopy(const QString &sourcePath, const QString &name) = 0;
 
     // Finishes every copy asked for since the last flush, puts it on the medium, so
     // that the disk may be taken out, and reads each one back. A file that reads back

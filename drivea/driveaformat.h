@@ -1,16 +1,8 @@
 #pragma once
 
+#include "drivea.h"
+
 #include <QString>
-
-// How erasing a disk or making a new image ended.
-struct FormatOutcome {
-    enum Result { Done, Failed, NotPossible };
-    Result result = Done;
-    QString reason; // why it failed or is not possible
-    QString image; // the image that was erased or made
-
-    bool ok() const { return result == Done; }
-};
 
 // What "Format A:\" can do to drive A as it is at this moment.
 class DriveAFormat {
@@ -29,13 +21,11 @@ public:
     // For a numbered floppy image that no image may follow, why not.
     virtual QString whyNoNextImage() const { return {}; }
 
-    // Erases the disk, giving it the volume label. Runs on a worker thread; returns
-    // the failure's own words, or an empty text.
-    virtual QString erase(const QString &label) = 0;
+    // Erases the disk, giving it the volume label. Runs on a worker thread.
+    virtual CopyOutcome erase(const QString &label) = 0;
 
-    // Creates the next blank image, which becomes drive A. Runs on a worker thread;
-    // returns the failure's own words, or an empty text.
-    virtual QString createNextImage(const QString & /*label*/) { return QStringLiteral("There is no next image"); }
+    // Creates the next blank image, which becomes drive A. Runs on a worker thread.
+    virtual CopyOutcome createNextImage(const QString & /*label*/) { return {NotPossible, QStringLiteral("There is no next image")}; }
 };
 
 // A drive A that cannot be formatted, such as a folder.
@@ -49,7 +39,7 @@ public:
 
     QString description() const override { return shown; }
     QString whyNotPossible() const override { return reason; }
-    QString erase(const QString &) override { return reason; }
+    CopyOutcome erase(const QString &) override { return {NotPossible, reason}; }
 
 private:
     QString shown;

@@ -15,14 +15,14 @@
 
 namespace {
 
-QString anotherWindow(const QString &drivePath)
+CopyOutcome anotherWindow(const QString &drivePath)
 {
-    return driveText("Another Dupliva window is writing to drive A (%1)").arg(QDir::toNativeSeparators(drivePath));
+    return driveFailure(OtherFailure, driveText("Another Dupliva window is writing to drive A (%1)").arg(QDir::toNativeSeparators(drivePath)));
 }
 
-QString cannotLock(const QString &path, int error)
+CopyOutcome cannotLock(const QString &path, int error)
 {
-    return driveText("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(error));
+    return driveFailure(OtherFailure, driveText("Drive A cannot be locked for writing: %1: %2").arg(path, qt_error_string(error)));
 }
 
 bool isBusy(int error)
@@ -30,15 +30,15 @@ bool isBusy(int error)
     return error == EWOULDBLOCK || error == EAGAIN || error == EACCES;
 }
 
-// Returns 0 or the failure's errno.
-int lockDescriptor(int fd, bool isFolder)
+// False, with errno set, when it cannot be locked.
+bool lockDescriptor(int fd, bool isFolder)
 {
     if (isFolder)
-        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     struct flock whole {};
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;
-    return ::fcntl(fd, F_OFD_SETLK, &whole) == 0 ? 0 : errno;
+    return ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -59,9 +59,9 @@ QString deviceStandIn(const struct stat &device)
 
 } // namespace
 
-QString DriveALock::take(const QString &drivePath)
+CopyOutcome DriveALock::take(const QString &drivePath)
 {
-    if (!fds.isEmpty())
+    if (!fds.empty())
         return {};
     const QByteArray path = localName(drivePath);
     // The path may be made to name another file between opening and locking: the lock
@@ -72,51 +72,43 @@ QString DriveALock::take(const QString &drivePath)
             return cannotLock(drivePath, errno);
         const bool isFolder = S_ISDIR(named.st_mode);
         QByteArray lockPath = path;
-        int fd = ::open(path.constData(), (isFolder ? O_RDONLY | O_DIRECTORY : O_RDWR | O_NONBLOCK) | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0 && S_ISBLK(named.st_mode) && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        FileDescriptor fd(::open(path.constData(), (isFolder ? O_RDONLY | O_DIRECTORY : O_RDWR | O_NONBLOCK) | O_NOCTTY | O_CLOEXEC));
+        if (!fd && S_ISBLK(named.st_mode) && (errno == EACCES || errno == EPERM || errno == EROFS)) {
             lockPath = localName(deviceStandIn(named));
-            fd = lockPath.isEmpty() ? -1 : ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+            fd = FileDescriptor(lockPath.isEmpty() ? -1 : ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
             named = {};
-            if (fd >= 0)
-                ::fstat(fd, &named);
+            if (fd)
+                ::fstat(fd.get(), &named);
         }
-        if (fd < 0)
+        if (!fd)
             return cannotLock(fromLocalName(lockPath), errno);
-        if (const int error = lockDescriptor(fd, isFolder)) {
-            ::close(fd);
-            return isBusy(error) ? anotherWindow(drivePath) : cannotLock(drivePath, error);
-        }
+        if (!lockDescriptor(fd.get(), isFolder))
+            return isBusy(errno) ? anotherWindow(drivePath) : cannotLock(drivePath, errno);
         struct stat locked {}, now {};
-        if (::fstat(fd, &locked) == 0 && ::stat(lockPath.constData(), &now) == 0 && sameFile(locked, now)) {
-            fds.append(fd);
+        if (::fstat(fd.get(), &locked) == 0 && ::stat(lockPath.constData(), &now) == 0 && sameFile(locked, now)) {
+            fds.push_back(std::move(fd));
             return {};
         }
-        ::close(fd);
     }
     return anotherWindow(drivePath);
 }
 
 bool DriveALock::lockReplacement(int fd)
 {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    if (own < 0 || lockDescriptor(own, false) != 0) {
-        if (own >= 0)
-            ::close(own);
+    FileDescriptor own(::fcntl(fd, F_DUPFD_CLOEXEC, 3));
+    if (!own || !lockDescriptor(own.get(), false))
         return false;
-    }
-    fds.append(own);
+    fds.push_back(std::move(own));
     return true;
 }
 
 void DriveALock::replaced()
 {
-    while (fds.size() > 1)
-        ::close(fds.takeFirst());
+    if (fds.size() > 1)
+        fds.erase(fds.begin(), fds.end() - 1);
 }
 
 void DriveALock::release()
 {
-    for (const int fd : std::as_const(fds))
-        ::close(fd);
     fds.clear();
 }

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QList>
+#include "drivea.h"
+#include "filedescriptor.h"
+
 #include <QString>
+
+#include <vector>
 
 // Only one Dupliva window at a time writes to a drive A, whoever runs it and by whichever
 // path it reaches the disk. The lock is on the disk itself: an open file description lock
@@ -16,9 +20,9 @@ public:
     DriveALock(const DriveALock &) = delete;
     DriveALock &operator=(const DriveALock &) = delete;
 
-    // Takes the lock on the drive at drivePath, or tells why it cannot. Taking it again
-    // while it is held does nothing.
-    QString take(const QString &drivePath);
+    // Takes the lock on the drive at drivePath, or fails, about the drive, telling why it
+    // cannot. Taking it again while it is held does nothing.
+    CopyOutcome take(const QString &drivePath);
 
     // A new file that is about to be renamed over the locked one, such as an image written
     // beside it, is locked first, so that the lock goes with the name.
@@ -29,8 +33,8 @@ public:
     void release();
 
     // The locked descriptor, for a child that writes the drive; -1 when not held.
-    int descriptor() const { return fds.isEmpty() ? -1 : fds.constLast(); }
+    int descriptor() const { return fds.empty() ? -1 : fds.back().get(); }
 
 private:
-    QList<int> fds; // the newest last
+    std::vector<FileDescriptor> fds; // the newest last
 };

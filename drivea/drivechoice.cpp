@@ -94,9 +94,9 @@ CopyOutcome ChosenDriveA::BeginGroup(const RunGroup &group)
     return current().BeginGroup(group);
 }
 
-CopyOutcome ChosenDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+CopyOutcome ChosenDriveA::FileCopy(const QString &sourcePath, const QString &name)
 {
-    return current().FileCopy(sourcePath, destination);
+    return current().FileCopy(sourcePath, name);
 }
 
 CopyOutcome ChosenDriveA::Flush()

@@ -54,7 +54,7 @@ public:
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome BeginGroup(const RunGroup &group) override;
-    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;

@@ -35,34 +35,35 @@ PrivateFolder::PrivateFolder()
         failure = whyNoTemporaryFolder(fromLocalName(qgetenv("TMPDIR")), ENOENT);
         return;
     }
-    int error = EEXIST;
-    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt)
-        error = make(namePrefix + randomLetters(8));
-    if (error)
-        failure = whyNoTemporaryFolder(parent, error);
+    bool made = false;
+    for (int attempt = 0; attempt < 100 && !made && (attempt == 0 || errno == EEXIST); ++attempt)
+        made = make(namePrefix + randomLetters(8));
+    if (!made)
+        failure = whyNoTemporaryFolder(parent, errno);
 }
 
 PrivateFolder::~PrivateFolder()
 {
     if (!isValid())
         return;
-    ::close(lock); // its own lock would keep it
+    lock.close(); // its own lock would keep it
     TemporaryFiles::removeLeftovers(parent, folderName);
 }
 
-// Makes the folder name in the temporary folder; 0 when made, else errno.
-int PrivateFolder::make(const QString &name)
+// Makes the folder name in the temporary folder; false, with errno set, when it cannot.
+bool PrivateFolder::make(const QString &name)
 {
     const QString path = parent + QLatin1Char('/') + name;
     TemporaryFiles::record(parent, name);
     const int error = ::mkdir(localName(path).constData(), 0700) < 0 ? errno : lockMade(path) ? 0 : EEXIST;
     if (error) {
         TemporaryFiles::forget(parent, name);
-        return error;
+        errno = error;
+        return false;
     }
     folderName = name;
     folderPath = path;
-    return 0;
+    return true;
 }
 
 // Another Dupliva starting may take the folder for a leftover and remove it before it is
@@ -70,12 +71,10 @@ int PrivateFolder::make(const QString &name)
 bool PrivateFolder::lockMade(const QString &path)
 {
     struct stat info {};
-    lock = ::open(localName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (lock >= 0 && ::flock(lock, LOCK_EX) == 0 && ::fstat(lock, &info) == 0 && info.st_nlink > 0)
+    lock = FileDescriptor(::open(localName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (lock && ::flock(lock.get(), LOCK_EX) == 0 && ::fstat(lock.get(), &info) == 0 && info.st_nlink > 0)
         return true;
-    if (lock >= 0)
-        ::close(lock);
-    lock = -1;
+    lock = FileDescriptor();
     ::rmdir(localName(path).constData());
     return false;
 }

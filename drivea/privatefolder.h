@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QString>
 
 // A folder of the program's own in the temporary folder ($TMPDIR), "dupliva-" and a name
@@ -21,14 +23,14 @@ public:
     QString errorString() const { return failure; }
 
 private:
-    int make(const QString &name);
+    bool make(const QString &name);
     bool lockMade(const QString &path);
 
     QString parent;
     QString folderName;
     QString folderPath;
     QString failure;
-    int lock = -1;
+    FileDescriptor lock;
 };
 
 // Why no folder can be made in the temporary folder, for the system's error (errno): "The

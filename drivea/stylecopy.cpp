@@ -9,39 +9,15 @@
 #include <unistd.h>
 #include <utility>
 
-FileDescriptor::~FileDescriptor()
+CopyOutcome checkNameOnDriveA(const QString &name)
 {
-    if (fd >= 0)
-        ::close(fd);
-}
-
-FileDescriptor &FileDescriptor::operator=(FileDescriptor &&other) noexcept
-{
-    if (this != &other) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = other.release();
-    }
-    return *this;
-}
-
-int FileDescriptor::release()
-{
-    return std::exchange(fd, -1);
-}
-
-QString nameOnDriveA(const QString &destination, CopyOutcome *failure)
-{
-    const QString name = destination.startsWith(QLatin1String("a:"), Qt::CaseInsensitive) ? destination.mid(2) : QString();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))) {
-        *failure = {OtherFailure, driveText("\"%1\" names no file on drive A").arg(destination)};
-        return {};
-    }
-    return name;
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')))
+        return {OtherFailure, driveText("\"%1\" names no file on drive A").arg(name)};
+    return {};
 }
 
 // Non-blocking, so that a named pipe among the items cannot hang the run.
-FileDescriptor openStyle(const QString &path, CopyOutcome *failure, off_t *size)
+Result<FileDescriptor> openStyle(const QString &path, off_t *size)
 {
     FileDescriptor style(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
@@ -52,35 +28,33 @@ FileDescriptor openStyle(const QString &path, CopyOutcome *failure, off_t *size)
         why = qt_error_string(EISDIR);
     else if (!S_ISREG(info.st_mode))
         why = driveText("It is not a regular file");
-    if (!why.isEmpty()) {
-        *failure = {OtherFailure, why};
-        return FileDescriptor();
-    }
+    if (!why.isEmpty())
+        return {FileDescriptor(), {OtherFailure, why}};
     if (size)
         *size = info.st_size;
-    return style;
+    return {std::move(style), {}};
 }
 
-int compareContents(int first, int second)
+std::optional<bool> sameContents(int first, int second)
 {
     char a[64 * 1024], b[64 * 1024];
     for (;;) {
         const ssize_t gotA = ::read(first, a, sizeof a);
         if (gotA < 0)
-            return errno;
+            return std::nullopt;
         ssize_t gotB = 0;
         while (gotB < gotA) {
             const ssize_t got = ::read(second, b + gotB, size_t(gotA - gotB));
             if (got < 0)
-                return errno;
+                return std::nullopt;
             if (got == 0)
                 break;
             gotB += got;
         }
         if (gotB != gotA || std::memcmp(a, b, size_t(gotA)) != 0)
-            return -1;
+            return false;
         if (gotA == 0)
-            return ::read(second, b, 1) == 0 ? 0 : -1;
+            return ::read(second, b, 1) == 0;
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace {
 
-int failureCode(int error)
+FailureCode failureCode(int error)
 {
     switch (error) {
     case ENOSPC:

@@ -1,5 +1,6 @@
 #include "temporaryfiles.h"
 
+#include "filedescriptor.h"
 #include "localname.h"
 
 #include <QCryptographicHash>
@@ -70,14 +71,13 @@ bool isSameFolder(const QByteArray &path, const struct stat &folder)
 
 bool removeWithContents(int folder, const char *name);
 
-// Removes everything in the folder open at fd, and closes fd; true when the folder is empty.
-bool removeContents(int fd)
+// Removes everything in the folder open at fd; true when the folder is empty.
+bool removeContents(FileDescriptor fd)
 {
-    DIR *listing = ::fdopendir(fd);
-    if (!listing) {
-        ::close(fd);
+    DIR *listing = ::fdopendir(fd.get());
+    if (!listing)
         return false;
-    }
+    fd.release(); // the listing closes it
     bool allGone = true;
     while (const dirent *entry = ::readdir(listing)) {
         if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0 && !removeWithContents(dirfd(listing), entry->d_name))
@@ -95,12 +95,9 @@ bool removeWithContents(int folder, const char *name)
         return true;
     if (errno != EISDIR)
         return false;
-    const int fd = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const bool removed = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && removeContents(::fcntl(fd, F_DUPFD_CLOEXEC, 0))
+    const FileDescriptor fd(::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && removeContents(FileDescriptor(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0)))
         && ::unlinkat(folder, name, AT_REMOVEDIR) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return removed;
 }
 
 // Removes the regular files and the folders in folder whose names start with prefix; true
@@ -135,12 +132,9 @@ void record(const QString &folder, const QString &prefix)
         return;
     ::chmod(localName(records).constData(), 0700);
     const QByteArray text = recordText(folder, prefix), file = recordPath(text);
-    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    if (!writeAll(fd, text))
+    const FileDescriptor fd(::open(file.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd && !writeAll(fd.get(), text))
         ::unlink(file.constData());
-    ::close(fd);
 }
 
 void forget(const QString &folder, const QString &prefix)

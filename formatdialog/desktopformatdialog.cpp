@@ -389,7 +389,7 @@ void FormatWindow::start()
     if (!takesStart() || !labelIsStorable())
         return;
     if (nextImageChoice && nextImageChoice->isChecked()) {
-        carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label); },
+        carryOut([](DriveAFormat &drive, const QString &label) { return drive.createNextImage(label).reason; },
                  tr("The blank image %1 is drive A now.").arg(seen.nextImage));
         return;
     }
@@ -438,10 +438,10 @@ void FormatWindow::eraseDisk()
 {
     erasing = seen.disk && seen.disk->error.isEmpty() ? std::optional(seen.disk->disk) : std::nullopt;
     carryOut([disk = erasing, &care = care](DriveAFormat &drive, const QString &label) {
-        const QString failure = drive.erase(label);
-        if (failure.isEmpty() && disk && care.erased)
+        const CopyOutcome outcome = drive.erase(label);
+        if (outcome.ok() && disk && care.erased)
             care.erased(*disk);
-        return failure;
+        return outcome.reason;
     }, tr("Drive A is formatted."));
 }
 
@@ -506,7 +506,7 @@ void FormatWindow::workEnded(const QString &failure)
 {
     setBusy(false);
     sinceWorkEnded.start();
-    result = failure.isEmpty() ? 0 : FormatError;
+    result = failure.isEmpty() ? FormatDone : FormatError;
     if (erasing)
         erased = std::exchange(erasing, std::nullopt);
     backedUp = false; // the disk is another one now

@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString device = input.ConsumeBool() ? QString() : text(input);
     FloppyDriveA drive(udisks, device);
     drive.BeginRun({});
-    const CopyOutcome outcome = drive.FileCopy(QStringLiteral("/nonexistent/01Samba.sty"), QStringLiteral("a:05Samba.sty"));
+    const CopyOutcome outcome = drive.FileCopy(QStringLiteral("/nonexistent/01Samba.sty"), QStringLiteral("05Samba.sty"));
     drive.EndRun();
     FUZZ_CHECK(outcome.code == DriveNotReady || outcome.code == OtherFailure);
     FUZZ_CHECK(drive.mountPoint().isEmpty());

@@ -6,8 +6,9 @@
 
 class QWidget;
 
-// Results of the format dialog besides success (0 or more).
+// Results of the format dialog: success is 0 or more, as with the old system call.
 enum FormatResult : int {
+    FormatDone = 0,
     FormatError = -1,
     FormatCancelled = -2,
     FormatNotPossible = -3,

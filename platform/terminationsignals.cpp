@@ -27,10 +27,13 @@ void noteSignal(int signal)
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
 {
-    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) < 0)
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) < 0)
         return;
-    signalPipe = pipeEnds[1];
-    auto *notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    readEnd = FileDescriptor(ends[0]);
+    writeEnd = FileDescriptor(ends[1]);
+    signalPipe = writeEnd.get();
+    auto *notifier = new QSocketNotifier(readEnd.get(), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::takeSignals);
     struct sigaction action {};
     action.sa_handler = noteSignal;
@@ -44,19 +47,17 @@ TerminationSignals::TerminationSignals(QObject *parent)
 
 TerminationSignals::~TerminationSignals()
 {
-    if (pipeEnds[0] < 0)
+    if (!readEnd)
         return;
     for (size_t i = 0; i < caught.size(); ++i)
         ::sigaction(caught[i], &previous[i], nullptr);
     signalPipe = -1;
-    ::close(pipeEnds[0]);
-    ::close(pipeEnds[1]);
 }
 
 void TerminationSignals::takeSignals()
 {
     char bytes[64];
-    while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) {
+    while (::read(readEnd.get(), bytes, sizeof bytes) > 0) {
     }
     emit arrived();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filedescriptor.h"
+
 #include <QObject>
 
 #include <array>
@@ -21,6 +23,6 @@ signals:
 private:
     void takeSignals();
 
-    int pipeEnds[2] = {-1, -1};
+    FileDescriptor readEnd, writeEnd; // of the pipe from the handler
     std::array<struct sigaction, 3> previous{};
 };

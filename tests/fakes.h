@@ -47,22 +47,22 @@ public:
 // k-th copy (counted from 1), when flushed, or when a group begins.
 class FakeDriveA : public DriveA {
 public:
-    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override
     {
         ++copiesAsked;
         if (onCopy)
             onCopy();
         if (copiesAsked == failAtCopy)
             return {failureCode, QStringLiteral("fake failure")};
-        copies.append(sourcePath + QStringLiteral(" -> ") + destination);
-        events.append(destination);
+        copies.append(sourcePath + QStringLiteral(" -> a:") + name);
+        events.append(QStringLiteral("a:") + name);
         return {};
     }
 
     CopyOutcome Flush() override
     {
         events.append(QStringLiteral("flush"));
-        if (!flushFailureCode)
+        if (flushFailureCode == NoFailure)
             return {};
         return {flushFailureCode, QStringLiteral("fake flush failure"), flushFailureSource};
     }
@@ -76,7 +76,7 @@ public:
     void EndRun() override { events.append(QStringLiteral("end")); }
     DiskId diskInDrive() const override { return disk; }
 
-    void failAt(int copy, int code)
+    void failAt(int copy, FailureCode code)
     {
         failAtCopy = copy;
         failureCode = code;
@@ -85,7 +85,7 @@ public:
     QStringList copies;
     QStringList events;
     int copiesAsked = 0;
-    int flushFailureCode = NoFailure;
+    FailureCode flushFailureCode = NoFailure;
     QString flushFailureSource;
     std::function<void()> onCopy;
     QHash<int, CopyOutcome> groupRefusals; // by group number
@@ -93,7 +93,7 @@ public:
 
 private:
     int failAtCopy = 0;
-    int failureCode = NoFailure;
+    FailureCode failureCode = NoFailure;
 };
 
 class FakeFormatDialog : public FormatDialog {

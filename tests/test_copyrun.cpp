@@ -134,7 +134,7 @@ void TestCopyRun::runReadsTheBoardAsItWasAtItsStart()
     b.fill(2, {"/s/02C.sty"});
     FakeDriveA drive;
 
-    copyGroups(planRun(atStart), drive);
+    (void)copyGroups(planRun(atStart), drive);
 
     QCOMPARE(drive.copies, (QStringList{"/s/01A.sty -> a:01A.sty", "/s/01B.sty -> a:01B.sty"}));
 }
@@ -202,9 +202,9 @@ void TestCopyRun::failureEndsTheRun()
     b.fill(1, {"/s/01A.sty", "/s/01B.sty"});
     b.fill(2, {"/s/01C.sty", "/s/01D.sty"});
     b.fill(3, {"/s/01E.sty"});
-    drive.failAt(3, code);
+    drive.failAt(3, FailureCode(code));
     if (driveRefusesGroup2)
-        drive.groupRefusals[2] = driveFailure(code, "fake failure");
+        drive.groupRefusals[2] = driveFailure(FailureCode(code), "fake failure");
     CopyRun run(b.board, drive, messages);
 
     runToEnd(run);
@@ -229,7 +229,7 @@ void TestCopyRun::groupTurnsGreenOnlyAfterFlush()
 
     RunListener listener;
     listener.groupCopied = [&](int number) { drive.events.append(QStringLiteral("green %1").arg(number)); };
-    copyGroups(planRun(b.board), drive, listener);
+    (void)copyGroups(planRun(b.board), drive, listener);
 
     QCOMPARE(drive.events, (QStringList{"begin", "group 01A.sty", "a:01A.sty", "flush", "green 1", "group 02B.sty",
                                         "a:02B.sty", "flush", "green 2", "end"}));
@@ -254,7 +254,7 @@ void TestCopyRun::failedFlushKeepsTheGroupPending()
     FakeDriveA drive;
     FakeMessageBoxes messages;
     b.fill(4, {"/s/01A.sty", "/s/01B.sty"});
-    drive.flushFailureCode = code;
+    drive.flushFailureCode = FailureCode(code);
     drive.flushFailureSource = source;
     CopyRun run(b.board, drive, messages);
 

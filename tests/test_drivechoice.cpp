@@ -117,7 +117,7 @@ void TestDriveChoice::nextImageIsDriveAFromThenOn()
     QCOMPARE(copyRun(choice, groups), "DISK FULL: INSERT NEW DISK !");
     const std::unique_ptr<DriveAFormat> format = choice.driveForFormat();
     QCOMPARE(format->nextImageName(), "DSKA0001.IMG");
-    QCOMPARE(format->createNextImage("STYLES"), QString());
+    QCOMPARE(format->createNextImage("STYLES").reason, QString());
     QCOMPARE(choice.description(), "floppy image DSKA0001.IMG, 720 KB, 713 KB free");
     emptyGreenGroups(groups);
     QCOMPARE(copyRun(choice, groups), "       READY !");

@@ -63,11 +63,11 @@ void TestFolderDrive::copiesTheWholeFileAndReplacesAnOlderOne()
     writeFile(sources + "/01Samba.sty", big);
     writeFile(sources + "/07Samba.sty", "short");
 
-    QVERIFY(drive.FileCopy(sources + "/01Samba.sty", "a:05Samba.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Samba.sty", "05Samba.sty").ok());
     QVERIFY(drive.Flush().ok());
     QCOMPARE(readFile(driveFolder + "/05Samba.sty"), big);
 
-    QVERIFY(drive.FileCopy(sources + "/07Samba.sty", "a:05Samba.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/07Samba.sty", "05Samba.sty").ok());
     QCOMPARE(readFile(driveFolder + "/05Samba.sty"), big);
     QVERIFY(drive.Flush().ok());
     QCOMPARE(readFile(driveFolder + "/05Samba.sty"), QByteArray("short"));
@@ -82,7 +82,7 @@ void TestFolderDrive::sourceIsOpenedReadOnlyAndKept()
     QVERIFY(QFile::setPermissions(source, QFile::ReadOwner));
     const QDateTime modified = QFileInfo(source).lastModified();
 
-    QVERIFY(drive.FileCopy(source, "a:03Rock.sty").ok());
+    QVERIFY(drive.FileCopy(source, "03Rock.sty").ok());
 
     QCOMPARE(readFile(source), QByteArray("rock"));
     QCOMPARE(QFileInfo(source).lastModified(), modified);
@@ -94,7 +94,7 @@ void TestFolderDrive::copyOntoItselfKeepsTheFile()
     FolderDriveA drive(driveFolder);
     writeFile(driveFolder + "/05Samba.sty", "already on the disk");
 
-    QVERIFY(drive.FileCopy(driveFolder + "/05Samba.sty", "a:05Samba.sty").ok());
+    QVERIFY(drive.FileCopy(driveFolder + "/05Samba.sty", "05Samba.sty").ok());
 
     QCOMPARE(readFile(driveFolder + "/05Samba.sty"), QByteArray("already on the disk"));
 }
@@ -112,7 +112,7 @@ void TestFolderDrive::missingDriveIsNotReady()
     FolderDriveA drive(folder);
     writeFile(sources + "/01Samba.sty", "samba");
 
-    QCOMPARE(drive.FileCopy(sources + "/01Samba.sty", "a:05Samba.sty").code, DriveNotReady);
+    QCOMPARE(drive.FileCopy(sources + "/01Samba.sty", "05Samba.sty").code, DriveNotReady);
 }
 
 void TestFolderDrive::unusableSourceLeavesNothingOnTheDisk_data()
@@ -135,7 +135,7 @@ void TestFolderDrive::unusableSourceLeavesNothingOnTheDisk()
         QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0600), 0);
     FolderDriveA drive(driveFolder);
 
-    const CopyOutcome outcome = drive.FileCopy(source, "a:05Odd.sty");
+    const CopyOutcome outcome = drive.FileCopy(source, "05Odd.sty");
 
     QCOMPARE(outcome.code, OtherFailure);
     QCOMPARE(outcome.reason, reason);
@@ -150,7 +150,7 @@ void TestFolderDrive::linkOnTheDiskIsNotFollowed()
     writeFile(sources + "/01Samba.sty", "samba");
     FolderDriveA drive(driveFolder);
 
-    const CopyOutcome outcome = drive.FileCopy(sources + "/01Samba.sty", "a:05Samba.sty");
+    const CopyOutcome outcome = drive.FileCopy(sources + "/01Samba.sty", "05Samba.sty");
 
     QCOMPARE(outcome.code, OtherFailure);
     QVERIFY(outcome.reason.contains("symbolic link"));
@@ -161,10 +161,10 @@ void TestFolderDrive::linkOnTheDiskIsNotFollowed()
 void TestFolderDrive::destinationMustNameAFileInTheRoot_data()
 {
     QTest::addColumn<QString>("destination");
-    QTest::newRow("no drive") << "05Samba.sty";
-    QTest::newRow("no name") << "a:";
-    QTest::newRow("parent") << "a:..";
-    QTest::newRow("sub-folder") << "a:../05Samba.sty";
+    QTest::newRow("no name") << "";
+    QTest::newRow("this folder") << ".";
+    QTest::newRow("parent") << "..";
+    QTest::newRow("sub-folder") << "../05Samba.sty";
 }
 
 void TestFolderDrive::destinationMustNameAFileInTheRoot()
@@ -189,11 +189,11 @@ void TestFolderDrive::fullDiskLeavesNoTruncatedFile()
 
     writeFile(sources + "/01Big.sty", QByteArray(600 * 1024, 'x'));
     FolderDriveA drive(driveFolder);
-    QVERIFY(drive.FileCopy(sources + "/01Big.sty", "a:01Big.sty").ok());
-    QVERIFY(drive.FileCopy(sources + "/01Big.sty", "a:02Big.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Big.sty", "01Big.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Big.sty", "02Big.sty").ok());
     QVERIFY(drive.Flush().ok());
 
-    const CopyOutcome outcome = drive.FileCopy(sources + "/01Big.sty", "a:03Big.sty");
+    const CopyOutcome outcome = drive.FileCopy(sources + "/01Big.sty", "03Big.sty");
 
     QCOMPARE(outcome.code, DiskFull);
     QCOMPARE(QDir(driveFolder).entryList(QDir::Files), (QStringList{"01Big.sty", "02Big.sty"}));
@@ -204,12 +204,12 @@ void TestFolderDrive::floppyNames_data()
 {
     QTest::addColumn<QString>("destination");
     QTest::addColumn<QString>("written"); // empty: refused before anything is written
-    QTest::newRow("8.3 in upper case") << "a:05Samba.sty" << "05SAMBA.STY";
-    QTest::newRow("no extension") << "a:05rock" << "05ROCK";
-    QTest::newRow("long name kept") << "a:05Samba Latin.sty" << "05Samba Latin.sty";
-    QTest::newRow("two dots kept") << "a:05a.b.c" << "05a.b.c";
-    QTest::newRow("star") << "a:05a*b.sty" << "";
-    QTest::newRow("colon") << "a:05a:b.sty" << "";
+    QTest::newRow("8.3 in upper case") << "05Samba.sty" << "05SAMBA.STY";
+    QTest::newRow("no extension") << "05rock" << "05ROCK";
+    QTest::newRow("long name kept") << "05Samba Latin.sty" << "05Samba Latin.sty";
+    QTest::newRow("two dots kept") << "05a.b.c" << "05a.b.c";
+    QTest::newRow("star") << "05a*b.sty" << "";
+    QTest::newRow("colon") << "05a:b.sty" << "";
 }
 
 void TestFolderDrive::floppyNames()
@@ -233,8 +233,8 @@ void TestFolderDrive::flushReadsBackTheLastCopyOfEachName()
     writeFile(sources + "/01Walz.sty", "first waltz");
     writeFile(sources + "/07Walz.sty", "second waltz");
     FolderDriveA drive(driveFolder);
-    QVERIFY(drive.FileCopy(sources + "/01Walz.sty", "a:02Walz.sty").ok());
-    QVERIFY(drive.FileCopy(sources + "/07Walz.sty", "a:02Walz.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Walz.sty", "02Walz.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/07Walz.sty", "02Walz.sty").ok());
 
     QVERIFY(drive.Flush().ok());
     QCOMPARE(readFile(driveFolder + "/02Walz.sty"), QByteArray("second waltz"));
@@ -255,8 +255,8 @@ void TestFolderDrive::readBackThatDiffersNamesItsSource()
     writeFile(sources + "/01Rock.sty", "rock");
     writeFile(sources + "/01Samba.sty", "samba");
     FolderDriveA drive(driveFolder, FolderDriveA::Medium::FatDisk);
-    QVERIFY(drive.FileCopy(sources + "/01Samba.sty", "a:05Samba.sty").ok());
-    QVERIFY(drive.FileCopy(sources + "/01Rock.sty", "a:05Rock.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Samba.sty", "05Samba.sty").ok());
+    QVERIFY(drive.FileCopy(sources + "/01Rock.sty", "05Rock.sty").ok());
     writeFile(sources + "/01Samba.sty", changedTo);
 
     const CopyOutcome outcome = drive.Flush();

@@ -33,17 +33,17 @@ public:
     QString whyNotPossible() const override { return {}; }
     QString nextImageName() const override { return next; }
     QString whyNoNextImage() const override { return noNext; }
-    QString erase(const QString &label) override
+    CopyOutcome erase(const QString &label) override
     {
         calls.append("erase " + label);
-        return failure;
+        return {failure.isEmpty() ? NoFailure : OtherFailure, failure};
     }
-    QString createNextImage(const QString &label) override
+    CopyOutcome createNextImage(const QString &label) override
     {
         calls.append("next " + label);
         shown = "floppy image " + next;
         next = "after " + next;
-        return failure;
+        return {failure.isEmpty() ? NoFailure : OtherFailure, failure};
     }
 
     QString shown = "floppy image DSKA0003.IMG, 1.44 MB";

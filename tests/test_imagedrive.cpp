@@ -177,19 +177,20 @@ void TestImageDrive::fullDiskThenNewDisk()
     for (const QString &name : filesOn(image))
         QVERIFY2(fileOn(image, name) == contents(sourceOf[name]), qPrintable(name));
 
-    const FormatOutcome newDisk = nextImage ? createNextImage(image, "styles") : formatImage(image, "styles");
-    QVERIFY2(newDisk.ok(), qPrintable(newDisk.reason));
-    QCOMPARE(newDisk.image, work->filePath(nextImage ? "DSKA0001.IMG" : "DSKA0000.IMG"));
-    QCOMPARE(QFileInfo(newDisk.image).size(), kilobytes * 1024);
-    QVERIFY(filesOn(newDisk.image).isEmpty());
-    run.drive = std::make_unique<ImageDriveA>(newDisk.image);
+    const Result<QString> made = nextImage ? createNextImage(image, "styles") : formatImage(image, "styles");
+    QVERIFY2(made.ok(), qPrintable(made.failure.reason));
+    const QString &newDisk = made.value;
+    QCOMPARE(newDisk, work->filePath(nextImage ? "DSKA0001.IMG" : "DSKA0000.IMG"));
+    QCOMPARE(QFileInfo(newDisk).size(), kilobytes * 1024);
+    QVERIFY(filesOn(newDisk).isEmpty());
+    run.drive = std::make_unique<ImageDriveA>(newDisk);
     emptyGreenGroups(run.groups);
     QCOMPARE(run.copy(), ready);
-    QCOMPARE(filesOn(newDisk.image), (QStringList{"04RUMBA.STY", "04TANGO.STY", "05RUMBA.STY", "05TANGO.STY",
+    QCOMPARE(filesOn(newDisk), (QStringList{"04RUMBA.STY", "04TANGO.STY", "05RUMBA.STY", "05TANGO.STY",
                                                   "06RUMBA.STY", "06TANGO.STY"}));
-    for (const QString &name : filesOn(newDisk.image))
-        QVERIFY2(fileOn(newDisk.image, name) == contents(sourceOf[name]), qPrintable(name));
-    QVERIFY(mtools("minfo", {"-i", newDisk.image, "::"}).contains("disk label=\"STYLES     \""));
+    for (const QString &name : filesOn(newDisk))
+        QVERIFY2(fileOn(newDisk, name) == contents(sourceOf[name]), qPrintable(name));
+    QVERIFY(mtools("minfo", {"-i", newDisk, "::"}).contains("disk label=\"STYLES     \""));
 }
 
 void TestImageDrive::rootDirectoryHoldsOneEntryPerStyle_data()
@@ -316,14 +317,13 @@ void TestImageDrive::noFloppyImageIsRefused()
     const QByteArray before = QCryptographicHash::hash(contents(image), QCryptographicHash::Sha1);
 
     ImageDriveA drive(image);
-    CopyOutcome outcome = drive.FileCopy(style("01Samba.sty", 100), "a:05Samba.sty");
+    CopyOutcome outcome = drive.FileCopy(style("01Samba.sty", 100), "05Samba.sty");
     if (outcome.ok())
         outcome = drive.Flush();
     QCOMPARE(outcome.code, OtherFailure);
     QVERIFY2(outcome.reason.contains("it may be a hard-disk image"), qPrintable(outcome.reason));
 
-    const FormatOutcome format = formatImage(image, "");
-    QCOMPARE(format.result, formattable ? FormatOutcome::Done : FormatOutcome::NotPossible);
+    QCOMPARE(formatImage(image, "").failure.code, formattable ? NoFailure : NotPossible);
     QCOMPARE(QFileInfo(image).size(), size);
     if (!formattable)
         QCOMPARE(QCryptographicHash::hash(contents(image), QCryptographicHash::Sha1), before);
@@ -368,16 +368,16 @@ void TestImageDrive::formatKeepsOrGivesTheFloppySize()
     QFETCH(qint64, size);
     if (kilobytes) {
         makeImage(image, kilobytes);
-        QVERIFY(ImageDriveA(image).FileCopy(style("01Samba.sty", 100), "a:05Samba.sty").ok());
+        QVERIFY(ImageDriveA(image).FileCopy(style("01Samba.sty", 100), "05Samba.sty").ok());
     }
 
-    QCOMPARE(formatImage(image, "Dupliva").result, FormatOutcome::Done);
+    QCOMPARE(formatImage(image, "Dupliva").failure.code, NoFailure);
     QCOMPARE(QFileInfo(image).size(), size);
     QVERIFY(filesOn(image).isEmpty());
-    CopyOutcome failure;
-    const qint64 freeBytes = listRoot(image, &failure).freeBytes;
-    QVERIFY2(freeBytes > size * 95 / 100 && freeBytes < size, qPrintable(failure.reason));
-    QCOMPARE(formatImage(image, "a:b").result, FormatOutcome::Failed);
+    const Result<RootListing> root = listRoot(image);
+    const qint64 freeBytes = root.value.freeBytes;
+    QVERIFY2(freeBytes > size * 95 / 100 && freeBytes < size, qPrintable(root.failure.reason));
+    QCOMPARE(formatImage(image, "a:b").failure.code, OtherFailure);
 }
 
 void TestImageDrive::nextImagePath_data()
@@ -409,11 +409,11 @@ void TestImageDrive::nextImageNeverOverwrites()
     makeImage(image, 720);
     writeFile(work->filePath("DSKA0001.IMG"), "someone else's");
 
-    const FormatOutcome outcome = createNextImage(image, "");
-    QCOMPARE(outcome.image, work->filePath("DSKA0002.IMG"));
-    QCOMPARE(QFileInfo(outcome.image).size(), 737'280);
+    const Result<QString> made = createNextImage(image, "");
+    QCOMPARE(made.value, work->filePath("DSKA0002.IMG"));
+    QCOMPARE(QFileInfo(made.value).size(), 737'280);
     QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
-    QCOMPARE(createBlankImage(work->filePath("DSKA0001.IMG"), 737'280, "").result, FormatOutcome::Failed);
+    QCOMPARE(createBlankImage(work->filePath("DSKA0001.IMG"), 737'280, "").failure.code, OtherFailure);
     QCOMPARE(contents(work->filePath("DSKA0001.IMG")), QByteArray("someone else's"));
 }
 
@@ -436,7 +436,7 @@ void TestImageDrive::mtoolsMessages()
     QFETCH(QString, errors);
     QFETCH(int, code);
     const CopyOutcome outcome = mtoolsFailure("/m/A.IMG", 1, errors);
-    QCOMPARE(outcome.code, code);
+    QCOMPARE(int(outcome.code), code);
     QVERIFY(!outcome.reason.isEmpty());
 }
 

@@ -86,7 +86,7 @@ void TestTaskBarProgress::runShowsItsProgressThenClearsIt()
     addStyles(board, 7, {"/s/01Jive.sty"});
     FakeDriveA drive;
     drive.failAt(failingCopy, DiskFull);
-    drive.flushFailureCode = flushFailure;
+    drive.flushFailureCode = FailureCode(flushFailure);
     drive.onCopy = [&] {
         if (drive.copiesAsked == throwingCopy)
             throw std::runtime_error("the drive broke");

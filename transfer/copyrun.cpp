@@ -83,7 +83,7 @@ CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries, DriveA &
             return {Stopped};
         if (listener.itemStarted)
             listener.itemStarted(group.number, entries[i], group.sources[i], group.names[i]);
-        const CopyOutcome outcome = drive.FileCopy(group.sources[i], QStringLiteral("a:") + group.names[i]);
+        const CopyOutcome outcome = drive.FileCopy(group.sources[i], group.names[i]);
         if (!outcome.ok())
             return blaming(outcome, group.sources[i]);
         if (listener.fileCopied)

@@ -1,6 +1,7 @@
 #include "diskbackup.h"
 
 #include "disksource.h"
+#include "filedescriptor.h"
 #include "localname.h"
 
 #include <QDate>
@@ -44,28 +45,33 @@ QString makeNewFolder(const QString &parent, const QString &name, QString *error
     }
 }
 
-// Writes a file that did not exist before and puts it on its disk.
-int writeNewFile(const QString &path, const QByteArray &bytes)
+// Writes a file that did not exist before and puts it on its disk; false, with errno set,
+// when it fails.
+bool writeNewFile(const QString &path, const QByteArray &bytes)
 {
-    const int fd = ::open(localName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno;
+    FileDescriptor fd(::open(localName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!fd)
+        return false;
     qint64 written = 0;
     while (written < bytes.size()) {
-        const ssize_t wrote = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        const ssize_t wrote = ::write(fd.get(), bytes.constData() + written, size_t(bytes.size() - written));
         if (wrote < 0)
             break;
         written += wrote;
     }
-    const int error = written < bytes.size() || ::fsync(fd) != 0 ? errno : 0;
-    return ::close(fd) != 0 && error == 0 ? errno : error;
+    const bool done = written == bytes.size() && ::fsync(fd.get()) == 0;
+    const int error = errno;
+    if (!fd.close() && done)
+        return false;
+    errno = error;
+    return done;
 }
 
 // The copy reads back as the disk's file, which reads the same again where it can be.
 QString copyAndCheck(const DiskFile &file, const QString &copy)
 {
-    if (const int error = writeNewFile(copy, file.bytes))
-        return backUpText("%1 cannot be written: %2").arg(copy, qt_error_string(error));
+    if (!writeNewFile(copy, file.bytes))
+        return backUpText("%1 cannot be written: %2").arg(copy, qt_error_string(errno));
     QByteArray back, again;
     if (!readWholeFile(copy, &back) || back != file.bytes)
         return backUpText("%1 does not read back as %2 on the disk.").arg(copy, file.name);
@@ -76,11 +82,9 @@ QString copyAndCheck(const DiskFile &file, const QString &copy)
 
 void syncFolder(const QString &folder)
 {
-    const int fd = ::open(localName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const FileDescriptor fd(::open(localName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        ::fsync(fd.get());
 }
 
 } // namespace

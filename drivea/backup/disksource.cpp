@@ -27,7 +27,7 @@ QString failureText(const CopyOutcome &failure, const QString &subject)
 // that this user cannot write, nobody here writes either.
 QString lockForReading(DriveALock &lock, const QString &path)
 {
-    const QString refused = lock.take(path);
+    const QString refused = lock.take(path).reason;
     return ::access(localName(path).constData(), W_OK) == 0 ? refused : QString();
 }
 
@@ -38,19 +38,21 @@ DiskContents readThroughMtools(const QString &imageOrDevice, DriveKind kind)
     contents.error = lockForReading(lock, imageOrDevice);
     if (!contents.error.isEmpty())
         return contents;
-    CopyOutcome failure;
-    const RootListing root = listRoot(imageOrDevice, &failure);
-    const bool anyFile = std::any_of(root.entries.cbegin(), root.entries.cend(), [](const RootEntry &entry) { return !entry.folder; });
-    const QHash<QString, QByteArray> bytes = failure.ok() && anyFile ? readFolderThroughMtools(imageOrDevice, QStringLiteral("::"), &failure) : QHash<QString, QByteArray>{};
-    if (!failure.ok()) {
-        contents.error = failureText(failure, imageOrDevice);
+    const Result<RootListing> listing = listRoot(imageOrDevice);
+    Result<QHash<QString, QByteArray>> bytes{{}, listing.failure};
+    const auto isFile = [](const RootEntry &entry) { return !entry.folder; };
+    if (listing.ok() && std::any_of(listing.value.entries.cbegin(), listing.value.entries.cend(), isFile))
+        bytes = readFolderThroughMtools(imageOrDevice, QStringLiteral("::"));
+    if (!bytes.ok()) {
+        contents.error = failureText(bytes.failure, imageOrDevice);
         return contents;
     }
+    const RootListing &root = listing.value;
     contents.disk = {root.serial, root.label, kind, kind == DriveKind::Image ? imageOrDevice : QString()};
     contents.freeBytes = root.freeBytes;
     for (const RootEntry &entry : root.entries) {
         if (!entry.folder)
-            contents.files.append({entry.name, bytes.value(entry.name.toCaseFolded()), {}});
+            contents.files.append({entry.name, bytes.value.value(entry.name.toCaseFolded()), {}});
     }
     return contents;
 }
@@ -134,16 +136,16 @@ DiskContents readFloppy(const QString &device, UDisks &udisks)
 
 bool readWholeFile(const QString &path, QByteArray *bytes)
 {
-    const int fd = ::open(localName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    FileDescriptor fd(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return false;
     bytes->clear();
     char buffer[64 * 1024];
     ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+    while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0)
         bytes->append(buffer, got);
     const int error = errno;
-    ::close(fd);
+    fd.close();
     errno = error;
     return got == 0;
 }

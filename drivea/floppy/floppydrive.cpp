@@ -81,34 +81,31 @@ QString mountedAfter(UDisks &udisks, const UDisksFloppy &floppy, const QString &
 }
 
 // Mounts the floppy's disk, unless it is mounted already, and tells where it is.
-CopyOutcome mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString &device, QString *mountPoint)
+Result<QString> mountDisk(UDisks &udisks, const UDisksFloppy &floppy, const QString &device)
 {
-    if (floppy.mounted()) {
-        *mountPoint = floppy.block.mountPoints.constFirst();
-        return {};
-    }
+    if (floppy.mounted())
+        return {floppy.block.mountPoints.constFirst(), {}};
     const UDisksReply reply = udisks.mount(floppy.block.path);
-    *mountPoint = mountedAfter(udisks, floppy, device, reply);
-    return mountPoint->isEmpty() ? mountFailure(reply) : CopyOutcome{};
+    const QString mountPoint = mountedAfter(udisks, floppy, device, reply);
+    return {mountPoint, mountPoint.isEmpty() ? mountFailure(reply) : CopyOutcome{}};
 }
 
 // The floppy after UDisks2 has been asked to look into it, if it had not. A look refused
 // by the policy changes nothing: the disk is then written as UDisks2 shows it.
-CopyOutcome lookInto(UDisks &udisks, UDisksFloppy *floppy, const QString &device)
+Result<UDisksFloppy> lookInto(UDisks &udisks, const UDisksFloppy &floppy, const QString &device)
 {
-    if (floppy->seenInto() || !udisks.rescan(floppy->block.path).ok())
-        return {};
-    const std::optional<UDisksFloppy> now = lookAgain(udisks, *floppy, device);
+    if (floppy.seenInto() || !udisks.rescan(floppy.block.path).ok())
+        return {floppy, {}};
+    const std::optional<UDisksFloppy> now = lookAgain(udisks, floppy, device);
     if (!now)
-        return {DriveNotReady, notFound(device)};
-    *floppy = *now;
-    return {};
+        return {{}, {DriveNotReady, notFound(device)}};
+    return {*now, {}};
 }
 
-QString formatThroughMtools(const QString &device, const QString &label)
+CopyOutcome formatThroughMtools(const QString &device, const QString &label)
 {
     const FloppyDevice medium = examineFloppyDevice(device);
-    return medium.state.ok() ? formatDevice(device, medium.size, label).reason : medium.state.reason;
+    return medium.state.ok() ? formatDevice(device, medium.size, label).failure : medium.state;
 }
 
 // Without mounting anything: the floppy whose disk is mounted, else the first one
@@ -189,11 +186,11 @@ CopyOutcome FloppyDriveA::BeginGroup(const RunGroup &group)
     return disk->BeginGroup(group);
 }
 
-CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+CopyOutcome FloppyDriveA::FileCopy(const QString &sourcePath, const QString &name)
 {
     if (CopyOutcome outcome = openDisk(); !outcome.ok())
         return outcome;
-    return disk->FileCopy(sourcePath, destination);
+    return disk->FileCopy(sourcePath, name);
 }
 
 CopyOutcome FloppyDriveA::Flush()
@@ -242,8 +239,10 @@ CopyOutcome FloppyDriveA::openDisk()
 // The disk where it is mounted, or else its block device, written through mtools.
 CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
 {
-    if (CopyOutcome outcome = lookInto(udisks, &floppy, device); !outcome.ok())
-        return outcome;
+    const Result<UDisksFloppy> seen = lookInto(udisks, floppy, device);
+    if (!seen.ok())
+        return seen.failure;
+    floppy = seen.value;
     if (!floppy.seenInto()) {
         // The image drive takes the lock on the block device itself.
         const FloppyDevice medium = examineFloppyDevice(floppy.block.device);
@@ -254,8 +253,10 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
         return medium.state;
     }
     // The folder drive locks the mount point, which a format cannot unmount meanwhile.
-    if (CopyOutcome mounted = mountDisk(udisks, floppy, device, &mountedAt); !mounted.ok())
-        return mounted;
+    const Result<QString> mounted = mountDisk(udisks, floppy, device);
+    mountedAt = mounted.value;
+    if (!mounted.ok())
+        return mounted.failure;
     disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk, floppy.block.idLabel);
     disk->BeginRun(runSources);
     return {};
@@ -295,18 +296,18 @@ std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device)
     return mountedDiskRoom(block.mountPoints.constFirst(), !block.idLabel.isEmpty());
 }
 
-QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
+CopyOutcome formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label)
 {
     const std::optional<UDisksMachine> machine = udisks.machine();
     if (!machine)
-        return noUDisks();
+        return {OtherFailure, noUDisks()};
     const QList<UDisksFloppy> floppies = floppiesFor(*machine, device);
     if (floppies.isEmpty())
-        return notFound(device);
+        return {OtherFailure, notFound(device)};
     const UDisksFloppy floppy = likelyDriveA(floppies);
     const UDisksBlock &block = floppy.block;
     if (block.size > largestFloppy)
-        return driveText("%1 is larger than a floppy disk").arg(block.device);
+        return {NotPossible, driveText("%1 is larger than a floppy disk").arg(block.device)};
     // A copy run locks a mounted disk's mount point and keeps it open, so that the unmount
     // fails while the run lasts; the lock tells it first. A disk that is not mounted is
     // locked by its device; a device that is not there has nothing to guard.
@@ -314,8 +315,8 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
     const QString lockedPath = floppy.mounted() ? block.mountPoints.constFirst() : block.device;
     struct stat info {};
     if (::stat(localName(lockedPath).constData(), &info) == 0) {
-        if (const QString why = lock.take(lockedPath); !why.isEmpty())
-            return why;
+        if (CopyOutcome locked = lock.take(lockedPath); !locked.ok())
+            return locked;
     }
     if (floppy.mounted())
         lock.release();
@@ -325,10 +326,10 @@ QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &l
 
     if (floppy.mounted()) {
         if (const UDisksReply reply = udisks.unmount(block.path); !reply.ok())
-            return reply.message;
+            return {OtherFailure, reply.message};
     }
     if (const UDisksReply reply = udisks.format(block.path, QStringLiteral("vfat"), label); !reply.ok())
-        return reply.message;
+        return {OtherFailure, reply.message};
     const UDisksReply reply = udisks.mount(block.path);
-    return reply.ok() || !mountedAfter(udisks, floppy, device, reply).isEmpty() ? QString() : reply.message;
+    return reply.ok() || !mountedAfter(udisks, floppy, device, reply).isEmpty() ? CopyOutcome{} : CopyOutcome{OtherFailure, reply.message};
 }

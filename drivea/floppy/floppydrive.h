@@ -20,7 +20,7 @@ public:
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome BeginGroup(const RunGroup &group) override;
-    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
@@ -54,6 +54,6 @@ std::optional<DiskRoom> mountedFloppyRoom(UDisks &udisks, const QString &device 
 
 // Erases the disk in the floppy drive and gives it an empty FAT file system named label:
 // unmounts it, formats it and mounts it again; a disk that UDisks2 cannot look into is
-// formatted through mtools on the block device, with the disk's size. Returns the
-// system's words for what failed, or an empty text. The label must already suit FAT.
-QString formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label);
+// formatted through mtools on the block device, with the disk's size. The label must
+// already suit FAT.
+CopyOutcome formatFloppyDisk(UDisks &udisks, const QString &device, const QString &label);

@@ -32,7 +32,7 @@ public:
         return {};
     }
 
-    QString erase(const QString &label) override { return formatFloppyDisk(udisks, device, volumeLabel(label)); }
+    CopyOutcome erase(const QString &label) override { return formatFloppyDisk(udisks, device, volumeLabel(label)); }
 
 private:
     UDisks &udisks;

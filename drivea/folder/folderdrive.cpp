@@ -67,11 +67,6 @@ qint64 blocksFor(qint64 bytes, qint64 blockBytes)
     return (bytes + blockBytes - 1) / blockBytes;
 }
 
-bool isOutOfRoom(int error)
-{
-    return systemFailure(error).code == DiskFull;
-}
-
 ssize_t copyBlock(int source, int target, size_t most)
 {
     char buffer[64 * 1024];
@@ -86,8 +81,8 @@ ssize_t copyBlock(int source, int target, size_t most)
 }
 
 // Copies size bytes from the start of source, in the kernel where it can; stops early
-// if the file turns out shorter. Returns 0 or the failure's errno.
-int copyContents(int source, int target, off_t size)
+// if the file turns out shorter. False, with errno set, when it fails.
+bool copyContents(int source, int target, off_t size)
 {
     bool useSendfile = true;
     while (size > 0) {
@@ -100,10 +95,10 @@ int copyContents(int source, int target, off_t size)
         if (copied < 0 && errno == EINTR)
             continue;
         if (copied <= 0)
-            return copied < 0 ? errno : 0;
+            return copied == 0;
         size -= copied;
     }
-    return 0;
+    return true;
 }
 
 } // namespace
@@ -138,24 +133,23 @@ void FolderDriveA::EndRun()
 
 void FolderDriveA::closeFolder()
 {
-    if (folderFd >= 0)
-        ::close(std::exchange(folderFd, -1));
+    folderFd = FileDescriptor();
 }
 
 // At the run's first copy: the folder, the lock on it, what an earlier run that was
 // killed left behind, and which files of the disk are the run's own sources.
 CopyOutcome FolderDriveA::openDisk()
 {
-    if (folderFd >= 0)
+    if (folderFd)
         return {};
     if (folderPath.isEmpty())
         return driveFailure(DriveNotReady, qt_error_string(ENODEV));
-    folderFd = ::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
+    folderFd = FileDescriptor(::open(localName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd)
         return driveFailure(systemFailure(errno));
-    if (const QString why = lock.take(folderPath); !why.isEmpty()) {
+    if (CopyOutcome locked = lock.take(folderPath); !locked.ok()) {
         closeFolder();
-        return driveFailure(OtherFailure, why);
+        return locked;
     }
     TemporaryFiles::removeLeftovers(folderPath, QStringLiteral("~D"));
     for (const QString &source : std::as_const(runSources)) {
@@ -176,7 +170,7 @@ CopyOutcome FolderDriveA::diskFailure(int error) const
     if (outcome.code == DiskFull)
         return outcome;
     struct stat folderInfo {};
-    const bool folderGone = ::fstat(folderFd, &folderInfo) == 0 && folderInfo.st_nlink == 0;
+    const bool folderGone = ::fstat(folderFd.get(), &folderInfo) == 0 && folderInfo.st_nlink == 0;
     const bool diskGone = error == EIO || error == ENXIO || error == ENOMEDIUM || error == ENODEV;
     outcome.code = folderGone || (medium == Medium::FatDisk && diskGone) ? DriveNotReady : OtherFailure;
     return outcome;
@@ -217,7 +211,7 @@ CopyOutcome FolderDriveA::BeginGroup(const RunGroup &group)
 bool FolderDriveA::groupFitsReplacingOldCopies() const
 {
     struct statvfs disk {};
-    if (::fstatvfs(folderFd, &disk) < 0 || disk.f_frsize == 0)
+    if (::fstatvfs(folderFd.get(), &disk) < 0 || disk.f_frsize == 0)
         return false;
     const qint64 blockBytes = qint64(disk.f_frsize);
     qint64 room = qint64(disk.f_bavail);
@@ -228,7 +222,7 @@ bool FolderDriveA::groupFitsReplacingOldCopies() const
         room -= blocksFor(fileSize(currentGroup.sources[i]), blockBytes);
         struct stat target {};
         const QByteArray name = diskName(currentGroup.names[i]);
-        if (::fstatat(folderFd, name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(target.st_mode))
+        if (::fstatat(folderFd.get(), name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(target.st_mode))
             room += blocksFor(target.st_size, blockBytes);
         else
             namesAdded.append(shown(name));
@@ -242,17 +236,15 @@ bool FolderDriveA::groupFitsReplacingOldCopies() const
     return room >= 0 && roomInRoot;
 }
 
-CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &name)
 {
-    CopyOutcome outcome;
-    const QString name = nameOnDriveA(destination, &outcome);
-    if (name.isEmpty())
-        return outcome;
+    if (CopyOutcome refused = checkNameOnDriveA(name); !refused.ok())
+        return refused;
     if (medium == Medium::FatDisk) {
         if (const QString why = whyFatCannotStore(name); !why.isEmpty())
             return {OtherFailure, why};
     }
-    outcome = copy(sourcePath, diskName(name));
+    const CopyOutcome outcome = copy(sourcePath, diskName(name));
     if (!outcome.ok())
         EndRun(); // the next disk may be another
     return outcome;
@@ -260,16 +252,15 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &des
 
 CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name)
 {
-    CopyOutcome outcome;
     off_t size = 0;
-    const FileDescriptor source = openStyle(sourcePath, &outcome, &size);
-    if (!source)
+    const Result<FileDescriptor> source = openStyle(sourcePath, &size);
+    if (!source.ok())
+        return source.failure;
+    if (CopyOutcome outcome = openDisk(); !outcome.ok())
         return outcome;
-    if (outcome = openDisk(); !outcome.ok())
+    if (CopyOutcome outcome = checkTarget(name); !outcome.ok())
         return outcome;
-    if (outcome = checkTarget(name); !outcome.ok())
-        return outcome;
-    return stage(source.get(), size, name, sourcePath);
+    return stage(source.value.get(), size, name, sourcePath);
 }
 
 // Never through a link found on the disk, and never over one of the user's styles.
@@ -282,7 +273,7 @@ CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
     if (sourcePaths.contains(targetPath))
         return isASource(targetPath);
     struct stat targetInfo {};
-    if (::fstatat(folderFd, name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folderFd.get(), name.constData(), &targetInfo, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
     if (medium == Medium::FatDisk)
         if (const QByteArray owner = entryNamedBy(name, targetInfo); !owner.isEmpty())
@@ -300,7 +291,7 @@ CopyOutcome FolderDriveA::checkTarget(const QByteArray &name) const
 // Latin.sty"): the entry's own name when name is only another name of it, else empty.
 QByteArray FolderDriveA::entryNamedBy(const QByteArray &name, const struct stat &target) const
 {
-    DIR *folder = ::fdopendir(::dup(folderFd));
+    DIR *folder = ::fdopendir(::dup(folderFd.get()));
     if (!folder)
         return {};
     QByteArray owner;
@@ -310,7 +301,7 @@ QByteArray FolderDriveA::entryNamedBy(const QByteArray &name, const struct stat 
         struct stat info {};
         if (shown(entryName).compare(shown(name), Qt::CaseInsensitive) == 0)
             listed = true;
-        else if (owner.isEmpty() && ::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && info.st_ino == target.st_ino)
+        else if (owner.isEmpty() && ::fstatat(folderFd.get(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && info.st_ino == target.st_ino)
             owner = entryName;
     }
     ::closedir(folder);
@@ -323,45 +314,45 @@ QByteArray FolderDriveA::entryNamedBy(const QByteArray &name, const struct stat 
 // in a full disk with the disk as it was.
 CopyOutcome FolderDriveA::stage(int source, off_t size, const QByteArray &name, const QString &sourcePath)
 {
-    QByteArray temporary;
-    int error = writeTemporary(source, size, &temporary);
-    if (isOutOfRoom(error)) {
+    Result<QByteArray> temporary = writeTemporary(source, size);
+    if (temporary.failure.code == DiskFull) {
         if (!groupFits)
             groupFits = groupFitsReplacingOldCopies();
-        if (*groupFits && ::unlinkat(folderFd, name.constData(), 0) == 0) {
+        if (*groupFits && ::unlinkat(folderFd.get(), name.constData(), 0) == 0) {
             ::lseek(source, 0, SEEK_SET);
-            error = writeTemporary(source, size, &temporary);
+            temporary = writeTemporary(source, size);
         }
     }
-    if (error)
-        return diskFailure(error);
-    staged.append({temporary, name, sourcePath, size});
-    return {};
+    if (temporary.ok())
+        staged.append({temporary.value, name, sourcePath, size});
+    return temporary.failure;
 }
 
-// Returns 0 or the failure's errno; nothing of a failed copy stays.
-int FolderDriveA::writeTemporary(int source, off_t size, QByteArray *temporary)
+// The temporary name that the copy went under; nothing of a failed copy stays.
+Result<QByteArray> FolderDriveA::writeTemporary(int source, off_t size)
 {
-    int target = -1;
+    QByteArray temporary;
+    FileDescriptor target;
     do {
-        *temporary = nextTemporaryName();
-        target = ::openat(folderFd, temporary->constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
-    } while (target < 0 && errno == EEXIST);
-    if (target < 0)
-        return errno;
-    int error = copyContents(source, target, size);
-    if (::close(target) < 0 && !error)
-        error = errno;
-    if (error && ::unlinkat(folderFd, temporary->constData(), 0) < 0)
+        temporary = nextTemporaryName();
+        target = FileDescriptor(::openat(folderFd.get(), temporary.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644));
+    } while (!target && errno == EEXIST);
+    if (!target)
+        return {{}, diskFailure(errno)};
+    const bool copied = copyContents(source, target.get(), size);
+    CopyOutcome outcome = copied ? CopyOutcome{} : diskFailure(errno);
+    if (!target.close() && copied)
+        outcome = diskFailure(errno);
+    if (!outcome.ok() && ::unlinkat(folderFd.get(), temporary.constData(), 0) < 0)
         temporariesLeft = true;
-    return error;
+    return {temporary, outcome};
 }
 
 // The run's prefix is recorded before the first file that has it is made.
 QByteArray FolderDriveA::nextTemporaryName()
 {
     if (runPrefixes.isEmpty() || temporaryCount == namesPerPrefix) {
-        runPrefixes.append(unusedPrefix(temporaryLookingNamesIn(folderFd)));
+        runPrefixes.append(unusedPrefix(temporaryLookingNamesIn(folderFd.get())));
         TemporaryFiles::record(folderPath, runPrefixes.constLast());
         temporaryCount = 0;
     }
@@ -386,7 +377,7 @@ void FolderDriveA::forgetTemporaries()
 CopyOutcome FolderDriveA::checkSameFolder() const
 {
     struct stat opened {}, named {};
-    if (folderFd < 0 || ::fstat(folderFd, &opened) < 0)
+    if (!folderFd || ::fstat(folderFd.get(), &opened) < 0)
         return {};
     if (::stat(localName(folderPath).constData(), &named) < 0)
         return driveFailure(systemFailure(errno, folderPath));
@@ -404,7 +395,7 @@ DiskId FolderDriveA::diskInDrive() const
     if (medium == Medium::Folder)
         return {{}, folderPath.mid(folderPath.lastIndexOf(QLatin1Char('/')) + 1), DriveKind::Folder, folderPath};
     quint32 serial = 0;
-    const bool known = folderFd >= 0 && ::ioctl(folderFd, FAT_IOCTL_GET_VOLUME_ID, &serial) == 0;
+    const bool known = folderFd && ::ioctl(folderFd.get(), FAT_IOCTL_GET_VOLUME_ID, &serial) == 0;
     const QString number = QStringLiteral("%1").arg(serial, 8, 16, QLatin1Char('0')).toUpper();
     return {known ? number.left(4) + QLatin1Char('-') + number.mid(4) : QString(), diskLabel, DriveKind::MountedFloppy, {}};
 }
@@ -437,7 +428,7 @@ CopyOutcome FolderDriveA::Flush()
 // directory.
 CopyOutcome FolderDriveA::putOnTheMedium()
 {
-    return ::syncfs(folderFd) == 0 ? CopyOutcome{} : diskFailure(errno);
+    return ::syncfs(folderFd.get()) == 0 ? CopyOutcome{} : diskFailure(errno);
 }
 
 // A rename replaces the target's directory entry, so a hard link to it elsewhere keeps
@@ -446,7 +437,7 @@ CopyOutcome FolderDriveA::replaceTargets()
 {
     while (!staged.isEmpty()) {
         const Staged &file = staged.constFirst();
-        if (::renameat(folderFd, file.temporary.constData(), folderFd, file.target.constData()) < 0) {
+        if (::renameat(folderFd.get(), file.temporary.constData(), folderFd.get(), file.target.constData()) < 0) {
             CopyOutcome outcome = diskFailure(errno);
             outcome.source = file.source;
             return outcome;
@@ -459,7 +450,7 @@ CopyOutcome FolderDriveA::replaceTargets()
 void FolderDriveA::discardStaged()
 {
     for (const Staged &file : std::as_const(staged)) {
-        if (::unlinkat(folderFd, file.temporary.constData(), 0) < 0)
+        if (::unlinkat(folderFd.get(), file.temporary.constData(), 0) < 0)
             temporariesLeft = true;
     }
     staged.clear();
@@ -467,20 +458,17 @@ void FolderDriveA::discardStaged()
 
 CopyOutcome FolderDriveA::readBack(const Staged &file)
 {
-    const FileDescriptor written(::openat(folderFd, file.temporary.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor written(::openat(folderFd.get(), file.temporary.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!written)
         return diskFailure(errno);
     // The pages are clean after the flush, so dropping them makes the read reach the disk.
     if (medium == Medium::FatDisk)
         ::posix_fadvise(written.get(), 0, 0, POSIX_FADV_DONTNEED);
-    CopyOutcome outcome;
-    const FileDescriptor source = openStyle(file.source, &outcome);
-    if (!source) {
-        outcome.source = file.source;
-        return outcome;
-    }
-    const int result = compareContents(source.get(), written.get());
-    if (result < 0)
-        return readsBackDifferent(shown(file.target), file.source);
-    return result > 0 ? diskFailure(result) : CopyOutcome{};
+    const Result<FileDescriptor> source = openStyle(file.source);
+    if (!source.ok())
+        return {source.failure.code, source.failure.reason, file.source};
+    const std::optional<bool> same = sameContents(source.value.get(), written.get());
+    if (!same)
+        return diskFailure(errno);
+    return *same ? CopyOutcome{} : readsBackDifferent(shown(file.target), file.source);
 }

@@ -2,6 +2,7 @@
 
 #include "drivea.h"
 #include "drivealock.h"
+#include "filedescriptor.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -14,7 +15,7 @@
 
 struct stat;
 
-// Drive A as a folder: "a:" followed by a name is that name inside the folder. The
+// Drive A as a folder: a name on drive A is that name inside the folder. The
 // folder is either an ordinary one on this computer, or where a floppy disk is mounted.
 // An empty folder path, or a folder that does not exist, is a drive that is not ready.
 // A copy is written under a temporary name in the folder and, once the whole group is
@@ -37,7 +38,7 @@ public:
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome BeginGroup(const RunGroup &group) override;
-    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
@@ -60,7 +61,7 @@ private:
     QByteArray diskName(const QString &name) const;
     bool groupFitsReplacingOldCopies() const;
     CopyOutcome stage(int source, off_t size, const QByteArray &name, const QString &sourcePath);
-    int writeTemporary(int source, off_t size, QByteArray *temporary);
+    Result<QByteArray> writeTemporary(int source, off_t size);
     QByteArray nextTemporaryName();
     void forgetTemporaries();
     CopyOutcome putOnTheMedium();
@@ -75,7 +76,7 @@ private:
     Medium medium;
     QString diskLabel;
     // Open from the run's first copy to its end.
-    int folderFd = -1;
+    FileDescriptor folderFd;
     DriveALock lock;
     QStringList runSources;
     QHash<QPair<dev_t, ino_t>, QString> sourceFiles;

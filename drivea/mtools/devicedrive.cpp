@@ -50,31 +50,30 @@ CopyOutcome DeviceDriveA::run(const QString &program, const QStringList &argumen
 // The lock, the folders that a killed run left, and the disk that the run starts on.
 CopyOutcome DeviceDriveA::openDrive()
 {
-    if (const QString why = lock.take(path); !why.isEmpty())
-        return driveFailure(OtherFailure, why);
+    if (CopyOutcome locked = lock.take(path); !locked.ok())
+        return locked;
     for (const QString &folder : TemporaryFiles::recordedPrefixes(path, folderPrefix)) {
         if (removeFolder(folder))
             TemporaryFiles::forget(path, folder);
     }
-    CopyOutcome failure;
-    startedOn = listRoot(path, &failure);
+    const Result<RootListing> listing = listRoot(path);
+    startedOn = listing.value;
     root = startedOn;
     room = diskRoomWithListing(path, root);
-    return failure.ok() ? CopyOutcome{} : driveFailure(failure);
+    return listing.ok() ? CopyOutcome{} : driveFailure(listing.failure);
 }
 
 // A floppy changed in its drive has another serial number or label. The root directory
 // and the room are read afresh for each group.
 CopyOutcome DeviceDriveA::checkSameDisk()
 {
-    CopyOutcome failure;
-    const RootListing now = listRoot(path, &failure);
-    if (!failure.ok())
-        return driveFailure(failure);
-    if (!sameDisk(startedOn, now))
-        return otherDisk(now);
-    root = now;
-    room = diskRoomWithListing(path, now);
+    const Result<RootListing> now = listRoot(path);
+    if (!now.ok())
+        return driveFailure(now.failure);
+    if (!sameDisk(startedOn, now.value))
+        return otherDisk(now.value);
+    root = now.value;
+    room = diskRoomWithListing(path, root);
     return {};
 }
 
@@ -137,10 +136,10 @@ CopyOutcome DeviceDriveA::writeAndMove(const QString &folder, const QList<Copy> 
         outcome = flushDevice();
     if (!outcome.ok())
         return outcome;
-    const QHash<QString, QByteArray> read = readFolderThroughMtools(path, onDisk(folder), &outcome);
-    if (!outcome.ok())
-        return driveFailure(outcome);
-    if (outcome = compare(read, files); !outcome.ok())
+    const Result<QHash<QString, QByteArray>> read = readFolderThroughMtools(path, onDisk(folder));
+    if (!read.ok())
+        return driveFailure(read.failure);
+    if (outcome = compare(read.value, files); !outcome.ok())
         return outcome;
     QStringList moved{QStringLiteral("-D"), QStringLiteral("oO")};
     for (const Copy &file : files)

@@ -1,5 +1,6 @@
 #include "floppydevice.h"
 
+#include "filedescriptor.h"
 #include "floppysizes.h"
 #include "localname.h"
 #include "systemfailure.h"
@@ -43,13 +44,13 @@ CopyOutcome cannotOpen(const QString &device, int error)
 FloppyDevice examineFloppyDevice(const QString &device)
 {
     // O_EXCL: a device whose file system is mounted is not written behind its back.
-    const int fd = ::open(localName(device).constData(), O_RDWR | O_EXCL | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    const FileDescriptor fd(::open(localName(device).constData(), O_RDWR | O_EXCL | O_CLOEXEC | O_NOCTTY));
+    if (!fd)
         return {cannotOpen(device, errno)};
     FloppyDevice floppy;
     quint64 size = 0;
     int readOnly = 0;
-    if (::ioctl(fd, BLKGETSIZE64, &size) != 0 || ::ioctl(fd, BLKROGET, &readOnly) != 0)
+    if (::ioctl(fd.get(), BLKGETSIZE64, &size) != 0 || ::ioctl(fd.get(), BLKROGET, &readOnly) != 0)
         floppy.state = cannotOpen(device, errno);
     else if (readOnly)
         floppy.state = cannotOpen(device, EROFS);
@@ -58,6 +59,5 @@ FloppyDevice examineFloppyDevice(const QString &device)
     else if (size > quint64(largestFloppy))
         floppy.state = {OtherFailure, driveText("%1 holds %2, more than a floppy disk").arg(device, capacityText(qint64(size)))};
     floppy.size = qint64(size);
-    ::close(fd);
     return floppy;
 }

@@ -34,76 +34,48 @@ QString copyPathFor(const QString &imagePath)
     return folderOf(imagePath) + QLatin1Char('/') + copyPrefixFor(imagePath) + unique;
 }
 
-// Returns 0 or the failure's errno.
-int copyWholeFile(int from, int to, qint64 size)
+// False, with errno set, when it fails.
+bool copyWholeFile(int from, int to, qint64 size)
 {
     loff_t in = 0, out = 0;
     while (in < size) {
         const ssize_t copied = ::copy_file_range(from, &in, to, &out, size_t(size - in), 0);
         if (copied < 0 && errno == EINTR)
             continue;
+        if (copied == 0)
+            errno = EIO;
         if (copied <= 0)
-            return copied < 0 ? errno : EIO;
+            return false;
     }
-    return 0;
+    return true;
 }
 
-int syncAndDropCache(int fd)
+CopyOutcome syncAndDropCache(int fd, const QString &path)
 {
     if (::fsync(fd) < 0)
-        return errno;
+        return fileFailure(path, errno);
     // So that reading back reaches the medium, not the cache.
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    return 0;
+    return {};
 }
 
-int syncFolderOf(const QString &path)
+// The folder holding file, put on its medium; a failure names shownPath.
+CopyOutcome syncFolderOf(const QString &file, const QString &shownPath)
 {
-    const FileDescriptor folder(::open(localName(folderOf(path)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder)
-        return errno;
-    return ::fsync(folder.get()) == 0 ? 0 : errno;
+    const FileDescriptor folder(::open(localName(folderOf(file)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.get()) < 0)
+        return fileFailure(shownPath, errno);
+    return {};
 }
 
 // The copy keeps the image's owner, group and mode as far as this user may set them: root
 // writing a user's image keeps it theirs, and a member of the image's group keeps the group.
-int takeOwnerAndMode(int copy, const struct stat &image)
+// False, with errno set, when the mode cannot be set.
+bool takeOwnerAndMode(int copy, const struct stat &image)
 {
     if (::fchown(copy, image.st_uid, image.st_gid) < 0)
         (void)::fchown(copy, uid_t(-1), image.st_gid);
-    return ::fchmod(copy, image.st_mode & 07777) == 0 ? 0 : errno;
-}
-
-// A new file of the image's size, mode and content beside it, recorded before it is made.
-FileDescriptor makeCopyOfImage(const QString &imagePath, QString *copyPath, CopyOutcome *failure)
-{
-    const FileDescriptor image(::open(localName(imagePath).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat info {};
-    if (!image || ::fstat(image.get(), &info) < 0) {
-        *failure = fileFailure(imagePath, errno);
-        return FileDescriptor();
-    }
-    FileDescriptor copy;
-    do {
-        *copyPath = copyPathFor(imagePath);
-        TemporaryFiles::record(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
-        copy = FileDescriptor(::open(localName(*copyPath).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
-        if (!copy)
-            TemporaryFiles::forget(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
-    } while (!copy && errno == EEXIST);
-    int error = !copy ? errno : copyWholeFile(image.get(), copy.get(), info.st_size);
-    if (!error)
-        error = takeOwnerAndMode(copy.get(), info);
-    if (!error)
-        return copy;
-    if (copy) {
-        ::unlink(localName(*copyPath).constData());
-        TemporaryFiles::forget(folderOf(*copyPath), QFileInfo(*copyPath).fileName());
-    }
-    *failure = driveFailure(OtherFailure, driveText("Each group is first written to a copy of the image beside it, "
-                                                    "which cannot be made: %1: %2")
-                                              .arg(*copyPath, qt_error_string(error)));
-    return FileDescriptor();
+    return ::fchmod(copy, image.st_mode & 07777) == 0;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
@@ -148,8 +120,8 @@ CopyOutcome ImageDriveA::checkDrive() const
 // The lock, what a run that was killed left beside the image, and the disk the run starts on.
 CopyOutcome ImageDriveA::openDrive()
 {
-    if (const QString why = lock.take(path); !why.isEmpty())
-        return driveFailure(OtherFailure, why);
+    if (CopyOutcome locked = lock.take(path); !locked.ok())
+        return locked;
     if (CopyOutcome outcome = findImageFile(); !outcome.ok())
         return outcome;
     TemporaryFiles::removeLeftovers(folderOf(imageFile), copyPrefixFor(imageFile));
@@ -188,8 +160,7 @@ CopyOutcome ImageDriveA::checkSameDisk()
         return fileFailure(path, errno);
     if (::fstat(lock.descriptor(), &locked) == 0 && sameFile(named, locked))
         return {};
-    CopyOutcome failure;
-    return otherDisk(listRoot(imageFile, &failure));
+    return otherDisk(listRoot(imageFile).value);
 }
 
 CopyOutcome ImageDriveA::BeginGroup(const RunGroup &next)
@@ -217,14 +188,33 @@ CopyOutcome ImageDriveA::writeGroup(const QList<Copy> &files, GroupFit)
     return {};
 }
 
+// A new file of the image's size, mode and content beside it, recorded before it is made.
 CopyOutcome ImageDriveA::makeCopy()
 {
-    CopyOutcome outcome;
-    copy = makeCopyOfImage(imageFile, &copyPath, &outcome);
     copyHoldsPart = false;
-    if (!copy)
-        copyPath.clear();
-    return outcome;
+    const FileDescriptor image(::open(localName(imageFile).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat info {};
+    if (!image || ::fstat(image.get(), &info) < 0)
+        return fileFailure(imageFile, errno);
+    do {
+        copyPath = copyPathFor(imageFile);
+        TemporaryFiles::record(folderOf(copyPath), QFileInfo(copyPath).fileName());
+        copy = FileDescriptor(::open(localName(copyPath).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
+        if (!copy)
+            TemporaryFiles::forget(folderOf(copyPath), QFileInfo(copyPath).fileName());
+    } while (!copy && errno == EEXIST);
+    if (copy && copyWholeFile(image.get(), copy.get(), info.st_size) && takeOwnerAndMode(copy.get(), info))
+        return {};
+    const CopyOutcome failure = driveFailure(OtherFailure, driveText("Each group is first written to a copy of the image beside it, "
+                                                                     "which cannot be made: %1: %2")
+                                                               .arg(copyPath, qt_error_string(errno)));
+    if (copy) {
+        ::unlink(localName(copyPath).constData());
+        TemporaryFiles::forget(folderOf(copyPath), QFileInfo(copyPath).fileName());
+    }
+    copy = FileDescriptor();
+    copyPath.clear();
+    return failure;
 }
 
 // The groups held back, into a new copy of the image.
@@ -259,8 +249,11 @@ CopyOutcome ImageDriveA::commit()
     while (!held.isEmpty()) {
         qsizetype right = 0;
         CopyOutcome outcome = copyHoldsPart ? writeHeldGroups() : CopyOutcome{};
-        if (outcome.ok())
-            outcome = verifyCopy(&right);
+        if (outcome.ok()) {
+            const Result<qsizetype> verified = verifyCopy();
+            right = verified.value;
+            outcome = verified.failure;
+        }
         // Past the read-back a failure is the image's, not a group's: none goes on.
         if (outcome.ok()) {
             right = 0;
@@ -285,22 +278,20 @@ CopyOutcome ImageDriveA::commit()
     return first;
 }
 
-// The copy on its medium, read back with one mcopy; groupsRight tells how many of the
-// groups held back read back right.
-CopyOutcome ImageDriveA::verifyCopy(qsizetype *groupsRight)
+// The copy on its medium, read back with one mcopy: how many of the groups held back read
+// back right, and why the next did not.
+Result<qsizetype> ImageDriveA::verifyCopy()
 {
-    *groupsRight = 0;
-    if (const int error = syncAndDropCache(copy.get()))
-        return fileFailure(copyPath, error);
-    CopyOutcome outcome;
-    const QHash<QString, QByteArray> read = readFolderThroughMtools(copyPath, QStringLiteral("::"), &outcome);
-    if (!outcome.ok())
-        return driveFailure(outcome);
-    for (; *groupsRight < held.size(); ++*groupsRight) {
-        if (outcome = compare(read, held[*groupsRight]); !outcome.ok())
-            return outcome;
+    if (CopyOutcome synced = syncAndDropCache(copy.get(), copyPath); !synced.ok())
+        return {0, synced};
+    const Result<QHash<QString, QByteArray>> read = readFolderThroughMtools(copyPath, QStringLiteral("::"));
+    if (!read.ok())
+        return {0, driveFailure(read.failure)};
+    for (qsizetype right = 0; right < held.size(); ++right) {
+        if (CopyOutcome outcome = compare(read.value, held[right]); !outcome.ok())
+            return {right, outcome};
     }
-    return {};
+    return {held.size(), {}};
 }
 
 CopyOutcome ImageDriveA::replaceImage()
@@ -313,9 +304,7 @@ CopyOutcome ImageDriveA::replaceImage()
     TemporaryFiles::forget(folderOf(copyPath), QFileInfo(copyPath).fileName());
     copyPath.clear();
     copy = FileDescriptor();
-    if (const int error = syncFolderOf(imageFile))
-        return fileFailure(path, error);
-    return {};
+    return syncFolderOf(imageFile, path);
 }
 
 void ImageDriveA::discardCopy()

@@ -33,7 +33,7 @@ private:
     CopyOutcome makeCopy();
     CopyOutcome writeHeldGroups();
     CopyOutcome commit();
-    CopyOutcome verifyCopy(qsizetype *groupsRight);
+    Result<qsizetype> verifyCopy();
     CopyOutcome replaceImage();
     void discardCopy();
 

@@ -3,6 +3,7 @@
 #include "fatname.h"
 #include "floppysizes.h"
 #include "localname.h"
+#include "filedescriptor.h"
 #include "mtools.h"
 
 #include <QDir>
@@ -18,18 +19,18 @@ namespace {
 
 constexpr int mostNumbersTried = 10'000;
 
-FormatOutcome formatError(const QString &reason)
+Result<QString> formatError(const QString &reason)
 {
-    return {FormatOutcome::Failed, reason, {}};
+    return {{}, {OtherFailure, reason}};
 }
 
-FormatOutcome notPossible(const QString &reason)
+Result<QString> notPossible(const QString &reason)
 {
-    return {FormatOutcome::NotPossible, reason, {}};
+    return {{}, {NotPossible, reason}};
 }
 
 // mformat with the geometry that belongs to the image's size, which emulators go by.
-FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
+Result<QString> runMformat(const QString &path, qint64 size, const QString &label)
 {
     QStringList arguments{QStringLiteral("-i"), path, QStringLiteral("-f"), QString::number(size / 1024)};
     if (!label.isEmpty())
@@ -39,7 +40,7 @@ FormatOutcome runMformat(const QString &path, qint64 size, const QString &label)
     if (!run.ok())
         return formatError(run.errors.isEmpty() ? driveText("mformat failed on %1 (exit code %2)").arg(path).arg(run.exitCode)
                                                 : run.errors);
-    return {FormatOutcome::Done, {}, path};
+    return {path, {}};
 }
 
 bool pathIsTaken(const QString &path)
@@ -50,7 +51,7 @@ bool pathIsTaken(const QString &path)
 
 } // namespace
 
-FormatOutcome formatImage(const QString &path, const QString &label)
+Result<QString> formatImage(const QString &path, const QString &label)
 {
     const ImageFile image = examineImage(path);
     if (image.error == ENOENT)
@@ -65,14 +66,14 @@ FormatOutcome formatImage(const QString &path, const QString &label)
     return runMformat(path, image.size, diskLabel);
 }
 
-FormatOutcome formatDevice(const QString &device, qint64 size, const QString &label)
+Result<QString> formatDevice(const QString &device, qint64 size, const QString &label)
 {
     if (!isFloppySize(size))
         return notPossible(driveText("The disk in %1 holds %2 bytes, not a floppy's size").arg(device).arg(size));
     return runMformat(device, size, label);
 }
 
-FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &label)
+Result<QString> createBlankImage(const QString &path, qint64 size, const QString &label)
 {
     if (!isFloppySize(size))
         return notPossible(driveText("%1 is not the size of a floppy image").arg(capacityText(size)));
@@ -83,14 +84,13 @@ FormatOutcome createBlankImage(const QString &path, qint64 size, const QString &
         return formatError(why);
 
     const QByteArray encoded = localName(path);
-    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0)
+    FileDescriptor blank(::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+    if (!blank)
         return formatError(QStringLiteral("%1: %2").arg(path, qt_error_string(errno)));
-    const bool sized = ::ftruncate(fd, size) == 0;
-    const int error = errno;
-    ::close(fd);
-    const FormatOutcome outcome =
-        sized ? runMformat(path, size, diskLabel) : formatError(QStringLiteral("%1: %2").arg(path, qt_error_string(error)));
+    const bool sized = ::ftruncate(blank.get(), size) == 0;
+    const QString whyNotSized = sized ? QString() : QStringLiteral("%1: %2").arg(path, qt_error_string(errno));
+    blank = FileDescriptor();
+    const Result<QString> outcome = sized ? runMformat(path, size, diskLabel) : formatError(whyNotSized);
     // Emulators reject an image that is all zeros: no blank without a file system stays.
     if (!outcome.ok())
         ::unlink(encoded.constData());
@@ -121,7 +121,7 @@ QString nextImagePath(const QString &path)
     return {};
 }
 
-FormatOutcome createNextImage(const QString &currentPath, const QString &label)
+Result<QString> createNextImage(const QString &currentPath, const QString &label)
 {
     const ImageFile image = examineImage(currentPath);
     if (!image.usable())

@@ -20,10 +20,10 @@ QString describeImage(const QString &path)
         return driveText("floppy image %1, not made yet (\"Format A:\\\" makes it)").arg(name);
     if (!image.usable())
         return driveText("floppy image %1, %2").arg(name, image.whyNot);
-    CopyOutcome failure;
-    const qint64 freeBytes = listRoot(path, &failure).freeBytes;
-    if (!failure.ok())
-        return driveText("floppy image %1, %2").arg(name, failure.reason);
+    const Result<RootListing> root = listRoot(path);
+    const qint64 freeBytes = root.value.freeBytes;
+    if (!root.ok())
+        return driveText("floppy image %1, %2").arg(name, root.failure.reason);
     if (freeBytes < 0)
         return driveText("floppy image %1, %2").arg(name, driveText("mdir did not tell the free space on %1").arg(path));
     return driveText("floppy image %1, %2, %3").arg(name, capacityText(image.size), freeText(freeBytes));
@@ -60,25 +60,25 @@ public:
         return driveText("No next image: no free number of the same width follows %1").arg(QFileInfo(path).fileName());
     }
 
-    QString erase(const QString &label) override
+    CopyOutcome erase(const QString &label) override
     {
         // An image that does not exist yet is made afresh, never over another file.
         DriveALock lock;
         if (examineImage(path).error != ENOENT) {
-            if (const QString why = lock.take(path); !why.isEmpty())
-                return why;
+            if (CopyOutcome locked = lock.take(path); !locked.ok())
+                return locked;
         }
-        return formatImage(path, label).reason;
+        return formatImage(path, label).failure;
     }
 
-    QString createNextImage(const QString &label) override
+    CopyOutcome createNextImage(const QString &label) override
     {
-        const FormatOutcome outcome = ::createNextImage(path, label);
-        if (!outcome.ok())
-            return outcome.reason;
-        path = outcome.image;
-        imageMade(path);
-        return {};
+        const Result<QString> made = ::createNextImage(path, label);
+        if (made.ok()) {
+            path = made.value;
+            imageMade(path);
+        }
+        return made.failure;
     }
 
 private:

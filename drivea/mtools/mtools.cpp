@@ -1,6 +1,7 @@
 #include "mtools.h"
 
 #include "fatname.h"
+#include "filedescriptor.h"
 #include "floppysizes.h"
 #include "localname.h"
 
@@ -51,11 +52,8 @@ void prepareChild(pid_t parent, int inherited)
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent)
         ::_exit(127);
-    const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (terminal >= 0) {
-        ::ioctl(terminal, TIOCNOTTY);
-        ::close(terminal);
-    }
+    if (const FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)); terminal)
+        ::ioctl(terminal.get(), TIOCNOTTY);
     if (inherited >= 0)
         ::fcntl(inherited, F_SETFD, 0);
 }
@@ -197,54 +195,49 @@ CopyOutcome mtoolsFailure(const QString &imagePath, int exitCode, const QString 
 
 namespace {
 
-RootListing listFolder(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure)
+Result<RootListing> listFolder(const QString &imageOrDevice, const QString &folder)
 {
     const MtoolsRun run = runMtools(QStringLiteral("mdir"), {QStringLiteral("-i"), imageOrDevice, QStringLiteral("-a"), folder});
-    if (!run.ok()) {
-        *failure = mtoolsFailure(imageOrDevice, run.exitCode, run.errors);
-        return {};
-    }
-    return parseRootListing(run.output);
+    if (!run.ok())
+        return {{}, mtoolsFailure(imageOrDevice, run.exitCode, run.errors)};
+    return {parseRootListing(run.output), {}};
 }
 
 } // namespace
 
-RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure)
+Result<RootListing> listRoot(const QString &imageOrDevice)
 {
-    return listFolder(imageOrDevice, QStringLiteral("::"), failure);
+    return listFolder(imageOrDevice, QStringLiteral("::"));
 }
 
-QHash<QString, QByteArray> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure)
+Result<QHash<QString, QByteArray>> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder)
 {
-    const RootListing listing = listFolder(imageOrDevice, folder, failure);
-    if (!failure->ok())
-        return {};
+    const Result<RootListing> listing = listFolder(imageOrDevice, folder);
+    if (!listing.ok())
+        return {{}, listing.failure};
     const MtoolsRun run = runMtools(QStringLiteral("mcopy"), {QStringLiteral("-i"), imageOrDevice, folder + (folder.endsWith(QLatin1Char(':')) ? "*" : "/*"), QStringLiteral("-")});
-    if (!run.ok()) {
-        *failure = mtoolsFailure(imageOrDevice, run.exitCode, run.errors);
-        return {};
-    }
+    if (!run.ok())
+        return {{}, mtoolsFailure(imageOrDevice, run.exitCode, run.errors)};
     // mcopy writes the files one after the other, in the order in which mdir lists them.
-    QHash<QString, QByteArray> files;
+    Result<QHash<QString, QByteArray>> files;
     qint64 at = 0;
-    for (const RootEntry &entry : listing.entries) {
+    for (const RootEntry &entry : listing.value.entries) {
         if (entry.folder)
             continue;
-        files.insert(entry.name.toCaseFolded(), run.output.mid(at, entry.bytes));
+        files.value.insert(entry.name.toCaseFolded(), run.output.mid(at, entry.bytes));
         at += entry.bytes;
     }
     if (at != run.output.size())
-        *failure = {OtherFailure, driveText("%1 on %2 reads back %3 bytes where mdir lists %4").arg(folder, imageOrDevice).arg(run.output.size()).arg(at)};
+        files.failure = {OtherFailure, driveText("%1 on %2 reads back %3 bytes where mdir lists %4").arg(folder, imageOrDevice).arg(run.output.size()).arg(at)};
     return files;
 }
 
 std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *listing)
 {
-    CopyOutcome failure;
-    const RootListing root = listRoot(imageOrDevice, &failure);
+    const Result<RootListing> root = listRoot(imageOrDevice);
     if (listing)
-        *listing = root;
-    return failure.ok() ? diskRoomWithListing(imageOrDevice, root) : std::nullopt;
+        *listing = root.value;
+    return root.ok() ? diskRoomWithListing(imageOrDevice, root.value) : std::nullopt;
 }
 
 std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const RootListing &root)

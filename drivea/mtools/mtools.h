@@ -49,7 +49,7 @@ struct RootListing {
 
 // The root directory of the image or device at path, read with mdir; an mdir that fails
 // gives its failure.
-RootListing listRoot(const QString &imageOrDevice, CopyOutcome *failure);
+Result<RootListing> listRoot(const QString &imageOrDevice);
 
 // The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
 // minfo and mdir tell it; none when it cannot be read. root, when given, gets mdir's listing.
@@ -60,7 +60,7 @@ std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const 
 // The regular files of folder ("::" or "::~D3KA") on the image or device at path, read
 // through a pipe with one mcopy and split by mdir's listing of the folder, by name in case
 // folded form. Needs no room in the temporary folder.
-QHash<QString, QByteArray> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder, CopyOutcome *failure);
+Result<QHash<QString, QByteArray>> readFolderThroughMtools(const QString &imageOrDevice, const QString &folder);
 
 // name on the image as mtools reads it back: it takes "[" in a name it reads as the start
 // of a pattern, so that "05[x].sty" would read "05x.sty".

@@ -119,18 +119,17 @@ CopyOutcome MtoolsDriveA::open()
     return outcome;
 }
 
-CopyOutcome MtoolsDriveA::FileCopy(const QString &sourcePath, const QString &destination)
+CopyOutcome MtoolsDriveA::FileCopy(const QString &sourcePath, const QString &name)
 {
-    CopyOutcome outcome;
-    const QString name = nameOnDriveA(destination, &outcome);
-    if (name.isEmpty())
+    CopyOutcome outcome = checkNameOnDriveA(name);
+    if (!outcome.ok())
         return outcome;
     // mtools would skip a name that FAT cannot store, and say nothing.
     for (const QString &why : {whyFatCannotStore(name), whyImageCannotStore(name)}) {
         if (!why.isEmpty())
             return {OtherFailure, why};
     }
-    if (!openStyle(sourcePath, &outcome))
+    if (outcome = openStyle(sourcePath).failure; !outcome.ok())
         return outcome;
     if (outcome = checkDrive(); !outcome.ok())
         return outcome;
@@ -173,7 +172,7 @@ CopyOutcome MtoolsDriveA::refuseChangedNames(const QList<Copy> &files) const
     QStringList arguments{QStringLiteral("-i"), image, QStringLiteral("-D"), QStringLiteral("oO")};
     for (const Copy &file : std::as_const(unusual)) {
         const QString empty = scratch.filePath(file.name);
-        ::close(::open(localName(empty).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        FileDescriptor(::open(localName(empty).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
         arguments.append(empty);
     }
     arguments.append(QStringLiteral("::"));
@@ -182,13 +181,13 @@ CopyOutcome MtoolsDriveA::refuseChangedNames(const QList<Copy> &files) const
     if (made.shortWrite)
         return temporaryFolderFailure(ENOSPC);
     runMtools(QStringLiteral("mcopy"), arguments);
-    CopyOutcome failure;
+    const Result<RootListing> listing = listRoot(image);
     QStringList stored;
-    for (const RootEntry &entry : listRoot(image, &failure).entries)
+    for (const RootEntry &entry : listing.value.entries)
         stored.append(entry.name);
-    if (!failure.ok())
+    if (!listing.ok())
         return temporaryFolderFailure(driveText("The temporary folder %1 cannot hold a blank floppy image: %2")
-                                          .arg(QDir::toNativeSeparators(QDir::tempPath()), failure.reason));
+                                          .arg(QDir::toNativeSeparators(QDir::tempPath()), listing.failure.reason));
     for (const Copy &file : std::as_const(unusual)) {
         if (!stored.contains(file.name))
             return {OtherFailure,
@@ -254,16 +253,13 @@ CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, co
 CopyOutcome MtoolsDriveA::compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files)
 {
     for (const Copy &file : files) {
-        CopyOutcome outcome;
-        const FileDescriptor style = openStyle(file.source, &outcome);
-        if (!style) {
-            outcome.source = file.source;
-            return outcome;
-        }
+        const Result<FileDescriptor> style = openStyle(file.source);
+        if (!style.ok())
+            return {style.failure.code, style.failure.reason, file.source};
         const auto copy = read.constFind(file.name.toCaseFolded());
         if (copy == read.cend())
             return {OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name), file.source};
-        if (*copy != contentsOf(style.get()))
+        if (*copy != contentsOf(style.value.get()))
             return readsBackDifferent(file.name, file.source);
     }
     return {};

@@ -11,8 +11,8 @@
 
 #include <optional>
 
-// Drive A reached through mtools, a floppy image or a floppy drive's block device: "a:"
-// followed by a name is that name in the root of its FAT disk. A copy is only noted; the
+// Drive A reached through mtools, a floppy image or a floppy drive's block device: a name
+// on drive A is that name in the root of its FAT disk. A copy is only noted; the
 // flush decides whether the whole group fits, before anything of it is written, and then
 // writes it with one mcopy. What the disk reads back is read through a pipe, so that a full
 // temporary folder is never taken for a fault of drive A.
@@ -23,7 +23,7 @@ public:
     void BeginRun(const QStringList &sources) override;
     CopyOutcome CheckGroupsFit(const QList<RunGroup> &groups) override;
     CopyOutcome BeginGroup(const RunGroup &group) override;
-    CopyOutcome FileCopy(const QString &sourcePath, const QString &destination) override;
+    CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
     void EndRun() override;
 

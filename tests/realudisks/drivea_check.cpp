@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("format") && arguments.size() >= 2) {
         DriveAChoice choice(drive, udisks);
         const std::unique_ptr<DriveAFormat> format = choice.driveForFormat();
-        const QString failure = format->whyNotPossible().isEmpty() ? format->erase(arguments[1]) : format->whyNotPossible();
+        const QString failure = format->whyNotPossible().isEmpty() ? format->erase(arguments[1]).reason : format->whyNotPossible();
         out << "format: " << (failure.isEmpty() ? QStringLiteral("done") : failure) << Qt::endl;
         return failure.isEmpty() ? 0 : 1;
     }
