@@ -12,7 +12,7 @@
 
 #include <utility>
 
-#include <openssl/sha.h>
+#include <xxhash.h>
 
 namespace {
 
@@ -214,7 +214,7 @@ int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
         return -1;
     Query table(connection, "CREATE TEMP TABLE IF NOT EXISTS staged (stage INTEGER NOT NULL, grp INTEGER NOT NULL,"
                             " name BLOB NOT NULL, name_key TEXT NOT NULL, fat_name BLOB NOT NULL, fat_key TEXT NOT NULL,"
-                            " source BLOB NOT NULL, source_key TEXT NOT NULL, size INTEGER NOT NULL, sha256 BLOB NOT NULL)",
+                            " source BLOB NOT NULL, source_key TEXT NOT NULL, size INTEGER NOT NULL, checksum BLOB NOT NULL)",
                 &failure);
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (!table.run() || !db.transaction())
@@ -227,7 +227,7 @@ int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
         const QString fatName = fatDiskName(style.name);
         add.again().bind(stage).bind(group).bind(bytesOf(style.name)).bind(searchKey(style.name)).bind(bytesOf(fatName));
         add.bind(searchKey(fatName)).bind(bytesOf(style.source)).bind(searchKey(fileNameOf(style.source)));
-        done = add.bind(style.size).bind(style.sha256).run();
+        done = add.bind(style.size).bind(style.checksum).run();
     }
     if (done && db.commit())
         return stage;
@@ -242,9 +242,9 @@ bool Catalogue::recordStaged(const DiskId &disk, int stage)
     const bool recorded = write(disk, [&](qint64 id) {
         Query replaced(connection, "DELETE FROM styles WHERE disk = ? AND name_key IN"
                                    " (SELECT iif(?, fat_key, name_key) FROM staged WHERE stage = ?)", &failure);
-        Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, sha256, written)"
+        Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, checksum, written)"
                               " SELECT ?, grp, iif(?, fat_name, name), iif(?, fat_key, name_key), source, source_key,"
-                              " size, sha256, ? FROM staged WHERE stage = ?", &failure);
+                              " size, checksum, ? FROM staged WHERE stage = ?", &failure);
         return replaced.bind(id).bind(fat).bind(stage).run() && add.bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run();
     });
     Query done(connection, "DELETE FROM staged WHERE stage = ?", &failure);
@@ -316,7 +316,7 @@ QSet<QByteArray> Catalogue::checksumsOffDisk(const DiskId &disk) const
     QSet<QByteArray> checksums;
     if (connection.isEmpty())
         return checksums;
-    Query query(connection, "SELECT DISTINCT s.sha256 FROM styles s JOIN disks d ON d.id = s.disk"
+    Query query(connection, "SELECT DISTINCT s.checksum FROM styles s JOIN disks d ON d.id = s.disk"
                             " WHERE NOT (d.serial = ? AND d.place = ? AND (d.serial <> '' OR d.label = ?))", &failure);
     if (!query.bind(disk.serial).bind(bytesOf(disk.place)).bind(bytesOf(disk.label)).run())
         return checksums;
@@ -341,11 +341,10 @@ QString foundStyleLine(const FoundStyle &style)
         .join(QLatin1Char('\t'));
 }
 
-// OpenSSL's SHA-256 uses the processor's SHA instructions, where Qt's own is ten times slower.
+// XXH3 reads as fast as memory: a copy run to a fast disk does not wait for it.
 QByteArray checksumOf(const QByteArray &bytes)
 {
-    QByteArray digest(SHA256_DIGEST_LENGTH, Qt::Uninitialized);
-    ::SHA256(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
-             reinterpret_cast<unsigned char *>(digest.data()));
-    return digest;
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH3_128bits(bytes.constData(), size_t(bytes.size())));
+    return QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest);
 }

@@ -17,7 +17,7 @@ struct WrittenStyle {
     QString name; // on the disk
     QString source;
     qint64 size = 0;
-    QByteArray sha256; // of the bytes read back
+    QByteArray checksum; // of the bytes read back, as checksumOf gives it
 };
 
 struct FileOnDisk {
@@ -90,5 +90,5 @@ private:
 // number, the image file or folder, and when, separated by tabs, with "-" for what is missing.
 QString foundStyleLine(const FoundStyle &style);
 
-// The SHA-256 of bytes, as WrittenStyle keeps it.
+// The XXH3-128 checksum of bytes, in its canonical big-endian form, as WrittenStyle keeps it.
 QByteArray checksumOf(const QByteArray &bytes);

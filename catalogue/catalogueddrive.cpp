@@ -4,33 +4,41 @@
 #include "stylecopy.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // What a change of the source's bytes changes: its file, size or time of change.
-QByteArray stampOf(const QString &source)
+QByteArray stampOf(const struct stat &info)
 {
-    struct stat info {};
-    if (::stat(localName(source).constData(), &info) != 0)
-        return {};
     return QByteArray::number(quint64(info.st_dev)) + ' ' + QByteArray::number(quint64(info.st_ino)) + ' '
         + QByteArray::number(qint64(info.st_size)) + ' ' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
         + QByteArray::number(qint64(info.st_mtim.tv_nsec));
 }
 
-// The style as its source holds it: the drive reads back the same bytes, or fails.
-WrittenStyle styleFrom(const QString &source, const QString &name)
+QByteArray stampOf(const QString &source)
+{
+    struct stat info {};
+    return ::stat(localName(source).constData(), &info) == 0 ? stampOf(info) : QByteArray();
+}
+
+// The style as its source holds it, which the drive reads back or fails, and the stamp
+// of the source as it was read.
+std::pair<WrittenStyle, QByteArray> readSource(const QString &source, const QString &name)
 {
     const Result<FileDescriptor> style = openStyle(source);
-    QFile file;
-    QByteArray bytes;
-    if (style.ok() && file.open(style.value.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        bytes = file.readAll();
-    return {name, source, bytes.size(), checksumOf(bytes)};
+    struct stat info {};
+    if (!style.ok() || ::fstat(style.value.get(), &info) != 0)
+        return {{name, source, 0, checksumOf({})}, {}};
+    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    for (ssize_t got = 1; done < bytes.size() && got > 0; done += std::max<ssize_t>(got, 0))
+        got = ::read(style.value.get(), bytes.data() + done, size_t(bytes.size() - done));
+    bytes.truncate(done);
+    return {{name, source, bytes.size(), checksumOf(bytes)}, stampOf(info)};
 }
 
 } // namespace
@@ -110,8 +118,9 @@ void CataloguedDriveA::stage(int sequence, const RunGroup &group)
     set.group = group;
     QList<WrittenStyle> styles;
     for (qsizetype i = 0; i < group.sources.size(); ++i) {
-        set.stamps.append(stampOf(group.sources[i]));
-        styles.append(styleFrom(group.sources[i], group.names[i]));
+        auto [style, stamp] = readSource(group.sources[i], group.names[i]);
+        styles.append(style);
+        set.stamps.append(stamp);
     }
     set.stage = catalogue->stageGroup(group.number, styles);
 }
@@ -130,7 +139,7 @@ void CataloguedDriveA::record(int sequence, const DiskId &disk)
     const bool done = stage >= 0 ? catalogue->recordStaged(disk, stage) : catalogue->recordGroup(disk, set.group.number, [&] {
         QList<WrittenStyle> styles;
         for (qsizetype i = 0; i < set.group.sources.size(); ++i)
-            styles.append(styleFrom(set.group.sources[i], set.group.names[i]));
+            styles.append(readSource(set.group.sources[i], set.group.names[i]).first);
         return styles;
     }());
     if (!done)

@@ -12,11 +12,12 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
-constexpr int layoutVersion = 1;
+constexpr int layoutVersion = 2;
 constexpr int busyMilliseconds = 10000;
 
 QString catalogueText(const char *text)
@@ -38,6 +39,13 @@ const char *const firstLayout[] = {
     "CREATE INDEX looked_files_by_disk ON looked_files (disk, name_key)",
 };
 
+// What brings the tables from each layout version to the next, from version 1 on.
+const char *const laterLayouts[layoutVersion - 1] = {
+    // Checksums are XXH3-128 now; the SHA-256 ones kept from before are longer and so never
+    // taken for the same bytes.
+    "ALTER TABLE styles RENAME COLUMN sha256 TO checksum",
+};
+
 bool run(QSqlDatabase &db, const QString &statement, QString *error)
 {
     QSqlQuery query(db);
@@ -57,11 +65,17 @@ int versionOf(QSqlDatabase &db, QString *error)
     return -1;
 }
 
-QString makeTables(QSqlDatabase &db)
+QString changeLayout(QSqlDatabase &db, int from)
 {
     QString error;
-    for (const char *statement : firstLayout) {
-        if (!run(db, QLatin1String(statement), &error))
+    if (from == 0) {
+        for (const char *statement : firstLayout) {
+            if (!run(db, QLatin1String(statement), &error))
+                return error;
+        }
+    }
+    for (int version = std::max(from, 1); version < layoutVersion; ++version) {
+        if (!run(db, QLatin1String(laterLayouts[version - 1]), &error))
             return error;
     }
     run(db, QStringLiteral("PRAGMA user_version = %1").arg(layoutVersion), &error);
@@ -76,8 +90,8 @@ QString migrate(QSqlDatabase &db)
     if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), &error))
         return error;
     const int found = versionOf(db, &error);
-    if (found == 0)
-        error = makeTables(db);
+    if (found >= 0 && found < layoutVersion)
+        error = changeLayout(db, found);
     else if (found > layoutVersion)
         error = catalogueText("It was written by a newer Dupliva.");
     if (error.isEmpty() && run(db, QStringLiteral("COMMIT"), &error))

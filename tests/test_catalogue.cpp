@@ -67,6 +67,7 @@ private slots:
     void keepsDisksWithoutLoss();
     void killedWriterLeavesEveryCommittedGroup();
     void twoWritersLoseNothing();
+    void firstLayoutIsBroughtUpToDate();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
     void unusableFolderIsReported_data();
@@ -173,6 +174,17 @@ void TestCatalogue::twoWritersLoseNothing()
     QCOMPARE(first->exitCode() + second->exitCode(), 0);
     QCOMPARE(databaseAnswer(path, "SELECT count(*) FROM disks"), "400");
     QCOMPARE(databaseAnswer(path, "SELECT count(*) FROM styles"), "2400");
+}
+
+// A catalogue of the first layout, whose checksums were SHA-256, is brought up to date.
+void TestCatalogue::firstLayoutIsBroughtUpToDate()
+{
+    QVERIFY(Catalogue::open().recordGroup(stick, 1, styles({"01A.STY"})));
+    databaseAnswer(path, "ALTER TABLE styles RENAME COLUMN checksum TO sha256");
+    databaseAnswer(path, "PRAGMA user_version = 1");
+    Catalogue catalogue = Catalogue::open();
+    QVERIFY2(catalogue.recordGroup(stick, 2, styles({"02B.STY"})), qPrintable(catalogue.error()));
+    QCOMPARE(catalogue.stylesOn(stick).size(), 2);
 }
 
 void TestCatalogue::damagedFileIsMovedAside_data()
