@@ -25,10 +25,10 @@ QByteArray stampOf(const QString &source)
 // The style as its source holds it: the drive reads back the same bytes, or fails.
 WrittenStyle styleFrom(const QString &source, const QString &name)
 {
-    const Result<FileDescriptor> style = openStyle(source);
+    const Result<OpenStyle> style = openStyle(source);
     QFile file;
     QByteArray bytes;
-    if (style.ok() && file.open(style.value.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (style.ok() && file.open(style.value.fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         bytes = file.readAll();
     return {name, source, bytes.size(), checksumOf(bytes)};
 }
