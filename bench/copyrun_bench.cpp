@@ -2,6 +2,7 @@
 // both writing to a drive A folder on tmpfs, and prints the ratio of their medians.
 
 #include "cataloguedrun.h"
+#include "filedescriptor.h"
 #include "folderdrive.h"
 
 #include <QDir>
@@ -24,36 +25,32 @@ constexpr int rounds = 15;
 void writeTemporary(const QByteArray &source, const QByteArray &temporary)
 {
     static char buffer[64 * 1024];
-    const int in = ::open(source.constData(), O_RDONLY);
-    const int out = ::open(temporary.constData(), O_RDWR | O_CREAT | O_EXCL, 0644);
-    if (in < 0 || out < 0)
+    const FileDescriptor in(::open(source.constData(), O_RDONLY));
+    const FileDescriptor out(::open(temporary.constData(), O_RDWR | O_CREAT | O_EXCL, 0644));
+    if (!in || !out)
         qFatal("cannot open %s or %s", source.constData(), temporary.constData());
-    for (ssize_t got; (got = ::read(in, buffer, sizeof buffer)) > 0;) {
-        if (::write(out, buffer, size_t(got)) != got)
+    for (ssize_t got; (got = ::read(in.get(), buffer, sizeof buffer)) > 0;) {
+        if (::write(out.get(), buffer, size_t(got)) != got)
             qFatal("cannot write %s", temporary.constData());
     }
-    ::close(out);
-    ::close(in);
 }
 
 void compare(const QByteArray &source, const QByteArray &copy)
 {
     static char buffer[64 * 1024], again[64 * 1024];
-    const int in = ::open(source.constData(), O_RDONLY);
-    const int out = ::open(copy.constData(), O_RDONLY);
-    for (ssize_t got; (got = ::read(in, buffer, sizeof buffer)) > 0;) {
-        if (::read(out, again, size_t(got)) != got || std::memcmp(buffer, again, size_t(got)) != 0)
+    const FileDescriptor in(::open(source.constData(), O_RDONLY));
+    const FileDescriptor out(::open(copy.constData(), O_RDONLY));
+    for (ssize_t got; (got = ::read(in.get(), buffer, sizeof buffer)) > 0;) {
+        if (::read(out.get(), again, size_t(got)) != got || std::memcmp(buffer, again, size_t(got)) != 0)
             qFatal("%s reads back different", copy.constData());
     }
-    ::close(out);
-    ::close(in);
 }
 
 qint64 timePlainLoop(const QStringList &styles, const QString &driveFolder)
 {
     QElapsedTimer timer;
     timer.start();
-    const int folder = ::open(QFile::encodeName(driveFolder).constData(), O_RDONLY | O_DIRECTORY);
+    const FileDescriptor folder(::open(QFile::encodeName(driveFolder).constData(), O_RDONLY | O_DIRECTORY));
     for (int group = 0; group < GroupCount; ++group) {
         QList<QByteArray> sources, temporaries;
         for (int i = group; i < styles.size(); i += GroupCount) {
@@ -61,14 +58,13 @@ qint64 timePlainLoop(const QStringList &styles, const QString &driveFolder)
             temporaries.append(QFile::encodeName(QStringLiteral("%1/t%2").arg(driveFolder).arg(i)));
             writeTemporary(sources.last(), temporaries.last());
         }
-        ::syncfs(folder);
+        ::syncfs(folder.get());
         for (int i = 0; i < sources.size(); ++i)
             compare(sources[i], temporaries[i]);
         for (const QByteArray &temporary : std::as_const(temporaries))
             ::rename(temporary.constData(), QByteArray(temporary).replace("/t", "/f").constData());
-        ::syncfs(folder);
+        ::syncfs(folder.get());
     }
-    ::close(folder);
     return timer.nsecsElapsed();
 }
 

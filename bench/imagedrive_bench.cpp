@@ -6,6 +6,7 @@
 // lies there instead, and the benchmark also prints how much each writes to that device.
 
 #include "cataloguedrun.h"
+#include "filedescriptor.h"
 #include "imagedrive.h"
 
 #include <QElapsedTimer>
@@ -59,9 +60,7 @@ qint64 timePlainLoop(const QStringList &styles, const QString &image)
             read << "::" + diskName(styles, i);
         }
         run(QStringLiteral("mcopy"), write << "::");
-        const int fd = ::open(QFile::encodeName(image).constData(), O_RDONLY);
-        ::fsync(fd);
-        ::close(fd);
+        ::fsync(FileDescriptor(::open(QFile::encodeName(image).constData(), O_RDONLY)).get());
         run(QStringLiteral("mcopy"), read << readBack.path());
         for (int i = group; i < styles.size(); i += groupCount) {
             QFile source(styles[i]), copy(readBack.filePath(diskName(styles, i)));

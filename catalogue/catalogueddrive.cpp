@@ -29,14 +29,14 @@ QByteArray stampOf(const QString &source)
 // of the source as it was read.
 std::pair<WrittenStyle, QByteArray> readSource(const QString &source, const QString &name)
 {
-    const Result<FileDescriptor> style = openStyle(source);
+    const Result<OpenStyle> style = openStyle(source);
     struct stat info {};
-    if (!style.ok() || ::fstat(style.value.get(), &info) != 0)
+    if (!style.ok() || ::fstat(style.value.fd.get(), &info) != 0)
         return {{name, source, 0, checksumOf({})}, {}};
     QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
     for (ssize_t got = 1; done < bytes.size() && got > 0; done += std::max<ssize_t>(got, 0))
-        got = ::read(style.value.get(), bytes.data() + done, size_t(bytes.size() - done));
+        got = ::read(style.value.fd.get(), bytes.data() + done, size_t(bytes.size() - done));
     bytes.truncate(done);
     return {{name, source, bytes.size(), checksumOf(bytes)}, stampOf(info)};
 }

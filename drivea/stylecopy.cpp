@@ -17,7 +17,7 @@ CopyOutcome checkNameOnDriveA(const QString &name)
 }
 
 // Non-blocking, so that a named pipe among the items cannot hang the run.
-Result<FileDescriptor> openStyle(const QString &path, off_t *size)
+Result<OpenStyle> openStyle(const QString &path)
 {
     FileDescriptor style(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
@@ -29,10 +29,8 @@ Result<FileDescriptor> openStyle(const QString &path, off_t *size)
     else if (!S_ISREG(info.st_mode))
         why = driveText("It is not a regular file");
     if (!why.isEmpty())
-        return {FileDescriptor(), {OtherFailure, why}};
-    if (size)
-        *size = info.st_size;
-    return {std::move(style), {}};
+        return {{}, {OtherFailure, why}};
+    return {{std::move(style), info.st_size}, {}};
 }
 
 std::optional<bool> sameContents(int first, int second)

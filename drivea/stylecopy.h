@@ -15,9 +15,15 @@
 // Fails for a name that names no file in the root of drive A.
 CopyOutcome checkNameOnDriveA(const QString &name);
 
+// A style opened for reading, and its size.
+struct OpenStyle {
+    FileDescriptor fd{};
+    off_t size = 0;
+};
+
 // Opens the style at path for reading, or tells why it cannot be copied: it is no regular
-// file, or cannot be read. size, when given, gets its size.
-Result<FileDescriptor> openStyle(const QString &path, off_t *size = nullptr);
+// file, or cannot be read.
+Result<OpenStyle> openStyle(const QString &path);
 
 // Reads both files from their start and tells whether they hold the same bytes; none,
 // with errno set, when either cannot be read.

@@ -98,7 +98,7 @@ void DiskPlanTest::planMatchesRun()
         mtools("mformat", {"-C", "-i", image, "-f", QString::number(kilobytes), "::"});
         ImageDriveA drive(image);
         if (!plan)
-            plan = planDisks(diskRoomThroughMtools(image).value(), planRun(board).groups);
+            plan = planDisks(diskRoomThroughMtools(image).room.value(), planRun(board).groups);
         copyAndReport(board, drive, messages);
         landed.append(groupsOn(image));
         emptyGreenGroups(board);

@@ -32,16 +32,14 @@ QString folderNameFor(const DiskId &disk)
 }
 
 // A folder in parent that did not exist before: name, else "name (2)" and so on.
-QString makeNewFolder(const QString &parent, const QString &name, QString *error)
+Result<QString> makeNewFolder(const QString &parent, const QString &name)
 {
     for (int n = 1;; ++n) {
         const QString path = parent + QLatin1Char('/') + name + (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString());
         if (::mkdir(localName(path).constData(), 0755) == 0)
-            return path;
-        if (errno != EEXIST) {
-            *error = backUpText("The folder %1 cannot be made: %2").arg(path, qt_error_string(errno));
-            return {};
-        }
+            return {path, {}};
+        if (errno != EEXIST)
+            return {{}, {OtherFailure, backUpText("The folder %1 cannot be made: %2").arg(path, qt_error_string(errno))}};
     }
 }
 
@@ -72,10 +70,13 @@ QString copyAndCheck(const DiskFile &file, const QString &copy)
 {
     if (!writeNewFile(copy, file.bytes))
         return backUpText("%1 cannot be written: %2").arg(copy, qt_error_string(errno));
-    QByteArray back, again;
-    if (!readWholeFile(copy, &back) || back != file.bytes)
+    const auto readsAsFile = [&file](const QString &path) {
+        const Result<QByteArray> read = readWholeFile(path);
+        return read.ok() && read.value == file.bytes;
+    };
+    if (!readsAsFile(copy))
         return backUpText("%1 does not read back as %2 on the disk.").arg(copy, file.name);
-    if (!file.pathOnDisk.isEmpty() && (!readWholeFile(file.pathOnDisk, &again) || again != file.bytes))
+    if (!file.pathOnDisk.isEmpty() && !readsAsFile(file.pathOnDisk))
         return backUpText("%1 does not read the same twice.").arg(file.pathOnDisk);
     return {};
 }
@@ -100,7 +101,9 @@ BackUp backUpDriveA(const QString &driveA, const QString &intoFolder, UDisks &ud
     backUp.diskRead = true;
     for (const DiskFile &file : contents.files)
         backUp.files.append({file.name, file.bytes.size()});
-    backUp.folder = makeNewFolder(intoFolder, folderNameFor(contents.disk), &backUp.error);
+    const Result<QString> folder = makeNewFolder(intoFolder, folderNameFor(contents.disk));
+    backUp.folder = folder.value;
+    backUp.error = folder.failure.reason;
     for (int i = 0; backUp.error.isEmpty() && i < contents.files.size(); ++i) {
         const DiskFile &file = contents.files[i];
         backUp.error = copyAndCheck(file, backUp.folder + QLatin1Char('/') + file.name);

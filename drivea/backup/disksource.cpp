@@ -4,6 +4,7 @@
 #include "floppies.h"
 #include "localname.h"
 #include "mtools.h"
+#include "systemfailure.h"
 #include "udisks.h"
 
 #include <QDir>
@@ -75,12 +76,12 @@ DiskContents readFolder(const QString &folder, const DiskId &disk)
         struct stat info {};
         if (::lstat(localName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
-        DiskFile file{name, {}, path};
-        if (!readWholeFile(path, &file.bytes)) {
-            contents.error = backUpText("%1 cannot be read: %2").arg(path, qt_error_string(errno));
+        const Result<QByteArray> bytes = readWholeFile(path);
+        if (!bytes.ok()) {
+            contents.error = backUpText("%1 cannot be read: %2").arg(path, bytes.failure.reason);
             break;
         }
-        contents.files.append(file);
+        contents.files.append({name, bytes.value, path});
     }
     return contents;
 }
@@ -134,20 +135,19 @@ DiskContents readFloppy(const QString &device, UDisks &udisks)
 
 } // namespace
 
-bool readWholeFile(const QString &path, QByteArray *bytes)
+Result<QByteArray> readWholeFile(const QString &path)
 {
-    FileDescriptor fd(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor fd(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC));
     if (!fd)
-        return false;
-    bytes->clear();
+        return {{}, systemFailure(errno)};
+    Result<QByteArray> bytes;
     char buffer[64 * 1024];
     ssize_t got = 0;
     while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0)
-        bytes->append(buffer, got);
-    const int error = errno;
-    fd.close();
-    errno = error;
-    return got == 0;
+        bytes.value.append(buffer, got);
+    if (got < 0)
+        bytes.failure = systemFailure(errno);
+    return bytes;
 }
 
 DiskContents readDriveA(const QString &given, UDisks &udisks)

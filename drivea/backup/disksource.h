@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "drivea.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -36,5 +37,5 @@ struct DiskContents {
 // another is read through mtools on its block device, as an image is.
 DiskContents readDriveA(const QString &driveA, UDisks &udisks);
 
-// The bytes of the file at path, which keeps its bytes; false when it cannot be read whole.
-bool readWholeFile(const QString &path, QByteArray *bytes);
+// The bytes of the file at path, or the system's words for why it cannot be read whole.
+Result<QByteArray> readWholeFile(const QString &path);

@@ -252,15 +252,14 @@ CopyOutcome FolderDriveA::FileCopy(const QString &sourcePath, const QString &nam
 
 CopyOutcome FolderDriveA::copy(const QString &sourcePath, const QByteArray &name)
 {
-    off_t size = 0;
-    const Result<FileDescriptor> source = openStyle(sourcePath, &size);
+    const Result<OpenStyle> source = openStyle(sourcePath);
     if (!source.ok())
         return source.failure;
     if (CopyOutcome outcome = openDisk(); !outcome.ok())
         return outcome;
     if (CopyOutcome outcome = checkTarget(name); !outcome.ok())
         return outcome;
-    return stage(source.value.get(), size, name, sourcePath);
+    return stage(source.value.fd.get(), source.value.size, name, sourcePath);
 }
 
 // Never through a link found on the disk, and never over one of the user's styles.
@@ -464,10 +463,10 @@ CopyOutcome FolderDriveA::readBack(const Staged &file)
     // The pages are clean after the flush, so dropping them makes the read reach the disk.
     if (medium == Medium::FatDisk)
         ::posix_fadvise(written.get(), 0, 0, POSIX_FADV_DONTNEED);
-    const Result<FileDescriptor> source = openStyle(file.source);
+    const Result<OpenStyle> source = openStyle(file.source);
     if (!source.ok())
         return {source.failure.code, source.failure.reason, file.source};
-    const std::optional<bool> same = sameContents(source.value.get(), written.get());
+    const std::optional<bool> same = sameContents(source.value.fd.get(), written.get());
     if (!same)
         return diskFailure(errno);
     return *same ? CopyOutcome{} : readsBackDifferent(shown(file.target), file.source);

@@ -98,9 +98,9 @@ GroupFit DeviceDriveA::fitOnDisk(const QList<Copy> &files) const
 // temporary folder may refuse.
 CopyOutcome DeviceDriveA::writeGroup(const QList<Copy> &files, GroupFit fit)
 {
-    SourceLinks links;
-    if (CopyOutcome outcome = link(files, links); !outcome.ok())
-        return outcome;
+    const SourceLinks links(files);
+    if (!links.failure.ok())
+        return links.failure;
     if (fit == GroupFit::InPlaceOfOldCopies) {
         if (CopyOutcome outcome = removeOldCopies(files); !outcome.ok())
             return outcome;

@@ -125,7 +125,9 @@ CopyOutcome ImageDriveA::openDrive()
     if (CopyOutcome outcome = findImageFile(); !outcome.ok())
         return outcome;
     TemporaryFiles::removeLeftovers(folderOf(imageFile), copyPrefixFor(imageFile));
-    room = diskRoomThroughMtools(imageFile, &root);
+    RoomAndRoot disk = diskRoomThroughMtools(imageFile);
+    room = std::move(disk.room);
+    root = std::move(disk.root);
     sinceCommit.start();
     return {};
 }

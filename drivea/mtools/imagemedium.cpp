@@ -101,7 +101,7 @@ public:
 
     QString describeRun(const QList<RunGroup> &groups) const override
     {
-        const std::optional<DiskRoom> room = examineImage(image).usable() ? diskRoomThroughMtools(image) : std::nullopt;
+        const std::optional<DiskRoom> room = examineImage(image).usable() ? diskRoomThroughMtools(image).room : std::nullopt;
         return room ? describePlan(planDisks(*room, groups)) : QString();
     }
 

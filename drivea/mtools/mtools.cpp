@@ -232,12 +232,10 @@ Result<QHash<QString, QByteArray>> readFolderThroughMtools(const QString &imageO
     return files;
 }
 
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *listing)
+RoomAndRoot diskRoomThroughMtools(const QString &imageOrDevice)
 {
     const Result<RootListing> root = listRoot(imageOrDevice);
-    if (listing)
-        *listing = root.value;
-    return root.ok() ? diskRoomWithListing(imageOrDevice, root.value) : std::nullopt;
+    return {root.ok() ? diskRoomWithListing(imageOrDevice, root.value) : std::nullopt, root.value};
 }
 
 std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const RootListing &root)

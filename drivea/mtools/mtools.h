@@ -52,8 +52,12 @@ struct RootListing {
 Result<RootListing> listRoot(const QString &imageOrDevice);
 
 // The room on the FAT disk of a floppy image or an unmounted floppy's block device, as
-// minfo and mdir tell it; none when it cannot be read. root, when given, gets mdir's listing.
-std::optional<DiskRoom> diskRoomThroughMtools(const QString &imageOrDevice, RootListing *root = nullptr);
+// minfo and mdir tell it, none when it cannot be read, and mdir's listing of its root.
+struct RoomAndRoot {
+    std::optional<DiskRoom> room;
+    RootListing root;
+};
+RoomAndRoot diskRoomThroughMtools(const QString &imageOrDevice);
 // The same with the root directory as mdir listed it already.
 std::optional<DiskRoom> diskRoomWithListing(const QString &imageOrDevice, const RootListing &root);
 

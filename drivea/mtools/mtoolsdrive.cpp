@@ -217,18 +217,21 @@ CopyOutcome MtoolsDriveA::refuseNamesTaken(const QList<Copy> &files) const
     return {};
 }
 
-CopyOutcome MtoolsDriveA::link(const QList<Copy> &files, SourceLinks &links)
+MtoolsDriveA::SourceLinks::SourceLinks(const QList<Copy> &files)
 {
-    if (!links.folder.isValid())
-        return temporaryFolderFailure(links.folder.errorString());
-    for (const Copy &file : files) {
-        const QString link = links.folder.filePath(file.name);
-        if (::symlink(localName(absolutePath(file.source)).constData(), localName(link).constData()) < 0)
-            return temporaryFolderFailure(errno);
-        links.paths.append(link);
-        links.lastSource = file.source;
+    if (!folder.isValid()) {
+        failure = temporaryFolderFailure(folder.errorString());
+        return;
     }
-    return {};
+    for (const Copy &file : files) {
+        const QString link = folder.filePath(file.name);
+        if (::symlink(localName(absolutePath(file.source)).constData(), localName(link).constData()) < 0) {
+            failure = temporaryFolderFailure(errno);
+            return;
+        }
+        paths.append(link);
+        lastSource = file.source;
+    }
 }
 
 CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const SourceLinks &links, int lockHeld) const
@@ -245,21 +248,20 @@ CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, co
 
 CopyOutcome MtoolsDriveA::write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const
 {
-    SourceLinks links;
-    CopyOutcome outcome = link(files, links);
-    return outcome.ok() ? write(target, folder, links, lockHeld) : outcome;
+    const SourceLinks links(files);
+    return links.failure.ok() ? write(target, folder, links, lockHeld) : links.failure;
 }
 
 CopyOutcome MtoolsDriveA::compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files)
 {
     for (const Copy &file : files) {
-        const Result<FileDescriptor> style = openStyle(file.source);
+        const Result<OpenStyle> style = openStyle(file.source);
         if (!style.ok())
             return {style.failure.code, style.failure.reason, file.source};
         const auto copy = read.constFind(file.name.toCaseFolded());
         if (copy == read.cend())
             return {OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name), file.source};
-        if (*copy != contentsOf(style.value.get()))
+        if (*copy != contentsOf(style.value.fd.get()))
             return readsBackDifferent(file.name, file.source);
     }
     return {};

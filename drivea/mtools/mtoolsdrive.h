@@ -46,13 +46,15 @@ protected:
     virtual CopyOutcome writeGroup(const QList<Copy> &files, GroupFit fit) = 0;
 
     // The group's sources, linked under their names on the disk in a private folder of the
-    // temporary folder, for mcopy to read.
+    // temporary folder, for mcopy to read; failure tells why they could not all be.
     struct SourceLinks {
+        explicit SourceLinks(const QList<Copy> &files);
+
         PrivateFolder folder;
         QStringList paths;
         QString lastSource;
+        CopyOutcome failure;
     };
-    static CopyOutcome link(const QList<Copy> &files, SourceLinks &links);
     // One mcopy of the linked sources into folder ("::" or "::~D3KA") of the image or device at target.
     CopyOutcome write(const QString &target, const QString &folder, const SourceLinks &links, int lockHeld) const;
     CopyOutcome write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const;
