@@ -239,16 +239,16 @@ int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
 bool Catalogue::recordStaged(const DiskId &disk, int stage)
 {
     const bool fat = disk.kind != DriveKind::Folder;
-    const bool recorded = write(disk, [&](qint64 id) {
+    return write(disk, [&](qint64 id) {
         Query replaced(connection, "DELETE FROM styles WHERE disk = ? AND name_key IN"
                                    " (SELECT iif(?, fat_key, name_key) FROM staged WHERE stage = ?)", &failure);
         Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, checksum, written)"
                               " SELECT ?, grp, iif(?, fat_name, name), iif(?, fat_key, name_key), source, source_key,"
                               " size, checksum, ? FROM staged WHERE stage = ?", &failure);
-        return replaced.bind(id).bind(fat).bind(stage).run() && add.bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run();
+        Query done(connection, "DELETE FROM staged WHERE stage = ?", &failure);
+        return replaced.bind(id).bind(fat).bind(stage).run() && add.bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run()
+            && done.bind(stage).run();
     });
-    Query done(connection, "DELETE FROM staged WHERE stage = ?", &failure);
-    return done.bind(stage).run() && recorded;
 }
 
 bool Catalogue::recordGroup(const DiskId &disk, int group, const QList<WrittenStyle> &styles)

@@ -90,6 +90,8 @@ CopyOutcome CataloguedDriveA::FinishRun()
 {
     const CopyOutcome outcome = drive.FinishRun();
     recordGroupsOnDisk();
+    if (keeper)
+        keeper->run([] {}); // every group on the disk is in the catalogue
     return outcome;
 }
 
@@ -146,20 +148,21 @@ void CataloguedDriveA::record(int sequence, const DiskId &disk)
         tell(catalogue->error());
 }
 
-// The groups that the drive has put on the medium since the last look, as the copy run
-// turns them green.
+// The groups that the drive has put on the medium since the last look go to the keeper,
+// in order, each with the disk it went onto.
 void CataloguedDriveA::recordGroupsOnDisk()
 {
     const qsizetype onDisk = flushed.size() - std::min<qsizetype>(drive.groupsHeldBack(), flushed.size());
     if (recorded >= onDisk)
         return;
     const DiskId disk = drive.diskInDrive();
-    const QList<int> groups = flushed.mid(recorded, onDisk - recorded);
-    recorded = onDisk;
-    keeper->run([&] {
-        for (int sequence : groups)
+    for (; recorded < onDisk; ++recorded) {
+        ++recordsPending;
+        keeper->post([this, sequence = flushed[recorded], disk] {
             record(sequence, disk);
-    });
+            --recordsPending;
+        });
+    }
 }
 
 void CataloguedDriveA::tell(const QString &why)

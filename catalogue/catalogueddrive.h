@@ -6,6 +6,8 @@
 
 #include <QHash>
 
+#include <atomic>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,8 +17,9 @@
 // told once, through problem, and the run goes on.
 //
 // The catalogue is kept by a thread of its own, which reads a group's sources and sets it
-// down while the drive writes it; once the group is on the disk, the run waits only for
-// the group to be recorded, before it turns green.
+// down while the drive writes it, and records it once it is on the disk while the drive
+// writes the next. Until then the group counts as held back: it turns green only once the
+// catalogue holds it, and the end of the run waits for that.
 class CataloguedDriveA : public DriveA {
 public:
     using Problem = std::function<void(const QString &why)>;
@@ -32,7 +35,7 @@ public:
         return drive.FileCopy(sourcePath, destination);
     }
     CopyOutcome Flush() override;
-    int groupsHeldBack() const override { return drive.groupsHeldBack(); }
+    int groupsHeldBack() const override { return drive.groupsHeldBack() + recordsPending; }
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override { return drive.diskInDrive(); }
     void EndRun() override;
@@ -62,5 +65,6 @@ private:
     // The copy run's thread: groups by the order they began in.
     int groupsBegun = 0;
     QList<int> flushed;
-    qsizetype recorded = 0; // of flushed
+    qsizetype recorded = 0; // of flushed, given to the keeper
+    std::atomic_int recordsPending = 0;
 };

@@ -178,7 +178,8 @@ QString prepare(const QString &connection)
     QString error = switchToWriteAheadLog(db);
     if (!error.isEmpty())
         return error;
-    if (!run(db, QStringLiteral("PRAGMA synchronous = NORMAL"), &error))
+    // The groups set down ahead stay in memory, not in a file of $TMPDIR.
+    if (!run(db, QStringLiteral("PRAGMA synchronous = NORMAL"), &error) || !run(db, QStringLiteral("PRAGMA temp_store = MEMORY"), &error))
         return error;
     return migrate(db);
 }

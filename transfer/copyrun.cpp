@@ -74,7 +74,10 @@ CopyOutcome blaming(CopyOutcome outcome, const QString &source)
     return outcome;
 }
 
-CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries, DriveA &drive, const RunListener &listener)
+// Groups that reach the medium while the next is written turn green at once: announce is
+// asked before each step.
+CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries, DriveA &drive, const RunListener &listener,
+                      const std::function<void()> &announce)
 {
     if (CopyOutcome outcome = drive.BeginGroup(group); !outcome.ok())
         return outcome;
@@ -83,12 +86,14 @@ CopyOutcome copyGroup(const RunGroup &group, const QList<int> &entries, DriveA &
             return {Stopped};
         if (listener.itemStarted)
             listener.itemStarted(group.number, entries[i], group.sources[i], group.names[i]);
+        announce();
         const CopyOutcome outcome = drive.FileCopy(group.sources[i], group.names[i]);
         if (!outcome.ok())
             return blaming(outcome, group.sources[i]);
         if (listener.fileCopied)
             listener.fileCopied();
     }
+    announce();
     // The group turns green only once its files are on the medium and read back.
     return blaming(drive.Flush(), group.sources.value(group.sources.size() - 1));
 }
@@ -138,18 +143,19 @@ CopyOutcome copyGroups(const RunPlan &plan, DriveA &drive, const RunListener &li
     CopyOutcome outcome;
     QList<int> flushed;
     qsizetype announced = 0;
+    const auto announce = [&] { announceGroupsOnDisk(flushed, &announced, drive, listener); };
     try {
         drive.BeginRun(plan.sources); // the drive never writes over any of them
         outcome = drive.CheckGroupsFit(plan.groups);
         for (qsizetype i = 0; outcome.ok() && i < plan.groups.size(); ++i) {
-            outcome = copyGroup(plan.groups[i], plan.entries[i], drive, listener);
+            outcome = copyGroup(plan.groups[i], plan.entries[i], drive, listener, announce);
             if (outcome.ok())
                 flushed.append(plan.groups[i].number);
-            announceGroupsOnDisk(flushed, &announced, drive, listener);
+            announce();
         }
         // The groups finished before a failure or a stop still go onto the disk.
         const CopyOutcome finished = drive.FinishRun();
-        announceGroupsOnDisk(flushed, &announced, drive, listener);
+        announce();
         if (outcome.ok())
             outcome = finished;
     } catch (const std::exception &failure) {
