@@ -236,25 +236,30 @@ int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
 }
 
 // A FAT disk holds a name in the form that fatDiskName gives it; a folder as it was given.
-bool Catalogue::recordStaged(const DiskId &disk, int stage)
+bool Catalogue::recordStaged(const DiskId &disk, const QList<int> &stages)
 {
     const bool fat = disk.kind != DriveKind::Folder;
-    return write(disk, [&](qint64 id) {
+    const bool recorded = write(disk, [&](qint64 id) {
         Query replaced(connection, "DELETE FROM styles WHERE disk = ? AND name_key IN"
                                    " (SELECT iif(?, fat_key, name_key) FROM staged WHERE stage = ?)", &failure);
         Query add(connection, "INSERT INTO styles (disk, grp, name, name_key, source, source_key, size, checksum, written)"
                               " SELECT ?, grp, iif(?, fat_name, name), iif(?, fat_key, name_key), source, source_key,"
                               " size, checksum, ? FROM staged WHERE stage = ?", &failure);
         Query done(connection, "DELETE FROM staged WHERE stage = ?", &failure);
-        return replaced.bind(id).bind(fat).bind(stage).run() && add.bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run()
-            && done.bind(stage).run();
+        bool all = true;
+        for (int stage : stages) {
+            all = all && replaced.again().bind(id).bind(fat).bind(stage).run()
+                && add.again().bind(id).bind(fat).bind(fat).bind(now()).bind(stage).run() && done.again().bind(stage).run();
+        }
+        return all;
     });
+    return recorded && !stages.contains(-1);
 }
 
 bool Catalogue::recordGroup(const DiskId &disk, int group, const QList<WrittenStyle> &styles)
 {
     const int stage = stageGroup(group, styles);
-    return stage >= 0 && recordStaged(disk, stage);
+    return stage >= 0 && recordStaged(disk, {stage});
 }
 
 bool Catalogue::recordLook(const DiskId &disk, const QList<FileOnDisk> &files)

@@ -60,7 +60,8 @@ public:
     // The same in two steps: the group is set down ahead, while it is being written, and
     // recorded at once when it is on the disk. stageGroup gives the stage to record, or -1.
     int stageGroup(int group, const QList<WrittenStyle> &styles);
-    bool recordStaged(const DiskId &disk, int stage);
+    // Several stages at once, in one transaction; a stage of -1 is left out and fails.
+    bool recordStaged(const DiskId &disk, const QList<int> &stages);
     // What a look at the disk found on it, in place of what the previous look found.
     bool recordLook(const DiskId &disk, const QList<FileOnDisk> &files);
     // After the disk was erased.

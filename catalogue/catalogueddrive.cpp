@@ -125,27 +125,33 @@ void CataloguedDriveA::stage(int sequence, const RunGroup &group)
         set.stamps.append(stamp);
     }
     set.stage = catalogue->stageGroup(group.number, styles);
+    if (set.stage < 0)
+        tell(catalogue->error());
+}
+
+// Groups that reach the disk together are recorded in one transaction.
+void CataloguedDriveA::record(const QList<int> &sequences, const DiskId &disk)
+{
+    QList<int> stages;
+    for (int sequence : sequences)
+        stages.append(currentStage(staged.take(sequence)));
+    if (catalogue->usable() && !catalogue->recordStaged(disk, stages))
+        tell(catalogue->error());
 }
 
 // A source that changed since it was read for the catalogue is read again, as the drive
 // read it back.
-void CataloguedDriveA::record(int sequence, const DiskId &disk)
+int CataloguedDriveA::currentStage(const StagedGroup &set)
 {
-    const StagedGroup set = staged.take(sequence);
-    if (!catalogue->usable())
-        return;
     QList<QByteArray> stamps;
     for (const QString &source : set.group.sources)
         stamps.append(stampOf(source));
-    const int stage = stamps == set.stamps ? set.stage : -1;
-    const bool done = stage >= 0 ? catalogue->recordStaged(disk, stage) : catalogue->recordGroup(disk, set.group.number, [&] {
-        QList<WrittenStyle> styles;
-        for (qsizetype i = 0; i < set.group.sources.size(); ++i)
-            styles.append(readSource(set.group.sources[i], set.group.names[i]).first);
-        return styles;
-    }());
-    if (!done)
-        tell(catalogue->error());
+    if (stamps == set.stamps || !catalogue->usable())
+        return set.stage;
+    QList<WrittenStyle> styles;
+    for (qsizetype i = 0; i < set.group.sources.size(); ++i)
+        styles.append(readSource(set.group.sources[i], set.group.names[i]).first);
+    return catalogue->stageGroup(set.group.number, styles);
 }
 
 // The groups that the drive has put on the medium since the last look go to the keeper,
@@ -155,14 +161,13 @@ void CataloguedDriveA::recordGroupsOnDisk()
     const qsizetype onDisk = flushed.size() - std::min<qsizetype>(drive.groupsHeldBack(), flushed.size());
     if (recorded >= onDisk)
         return;
-    const DiskId disk = drive.diskInDrive();
-    for (; recorded < onDisk; ++recorded) {
-        ++recordsPending;
-        keeper->post([this, sequence = flushed[recorded], disk] {
-            record(sequence, disk);
-            --recordsPending;
-        });
-    }
+    const QList<int> groups = flushed.mid(recorded, onDisk - recorded);
+    recorded = onDisk;
+    recordsPending += int(groups.size());
+    keeper->post([this, groups, disk = drive.diskInDrive()] {
+        record(groups, disk);
+        recordsPending -= int(groups.size());
+    });
 }
 
 void CataloguedDriveA::tell(const QString &why)

@@ -49,7 +49,8 @@ private:
     };
 
     void stage(int sequence, const RunGroup &group);
-    void record(int sequence, const DiskId &disk);
+    void record(const QList<int> &sequences, const DiskId &disk);
+    int currentStage(const StagedGroup &set);
     void recordGroupsOnDisk();
     void closeCatalogue();
     void tell(const QString &why);
