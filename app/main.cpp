@@ -6,6 +6,7 @@
 #include "desktopmessageboxes.h"
 #include "drivechoice.h"
 #include "frmdupliva.h"
+#include "groupboard.h"
 #include "launcherentryprogress.h"
 #include "privatefolder.h"
 #include "terminationsignals.h"
@@ -34,8 +35,11 @@ StylePlaces placesInCatalogue(const QString &source)
 {
     const Catalogue catalogue = Catalogue::open();
     StylePlaces places;
-    for (const FoundStyle &style : catalogue.placesOf(source))
-        places.lines.append(foundStyleLine(style));
+    for (const FoundStyle &style : catalogue.placesOf(source)) {
+        const QString group = style.group > 0 ? QCoreApplication::translate("Catalogue", "%1 in group %2: ").arg(style.name, groupPrefix(style.group))
+                                              : style.name + QLatin1String(": ");
+        places.lines.append(group + diskCopyText({style.disk, style.when}));
+    }
     places.error = catalogue.error();
     return places;
 }

@@ -207,7 +207,6 @@ void FormatWindow::lookAtDrive()
 {
     startButton->setEnabled(false);
     driveValue->setText(tr("Looking at drive A..."));
-    diskValue->setText(care.look ? tr("Reading the disk...") : QString());
     look.start([drive = drive, &care = care] { return lookAt(*drive, care); }, &workers);
 }
 
@@ -277,13 +276,14 @@ QWidget *FormatWindow::diskPart()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(diskValue);
     layout->addWidget(filesView);
-    part->setVisible(bool(care.look));
+    part->hide(); // until drive A turns out to hold a disk
     return part;
 }
 
 void FormatWindow::showDisk()
 {
     const bool read = seen.disk && seen.disk->error.isEmpty();
+    diskValue->parentWidget()->setVisible(seen.disk.has_value());
     diskValue->setText(!seen.disk ? QString() : read ? diskSummary(*seen.disk) : tr("The disk cannot be read: %1").arg(seen.disk->error));
     diskValue->setAccessibleName(diskValue->text());
     filesView->clear();

@@ -13,7 +13,7 @@ class MessageBoxes;
 class RunProgress;
 
 // What the catalogue of disks knows of one source file: a line for each disk that holds
-// it, as "dupliva --find" prints it, or why the catalogue cannot be read.
+// it, or why the catalogue cannot be read.
 struct StylePlaces {
     QStringList lines;
     QString error;
