@@ -1,5 +1,6 @@
 #pragma once
 
+#include "checksum.h"
 #include "diskid.h"
 
 #include <QByteArray>
@@ -31,6 +32,7 @@ struct FoundStyle {
     DiskId disk;
     QString source; // empty for a file that only a look found
     QDateTime when; // written, or found by the look
+    QByteArray checksum; // empty for a file that only a look found
 };
 
 // One connection to the catalogue, for the thread that opens it. Never stops its caller:
@@ -90,6 +92,3 @@ private:
 // A line of "dupliva --find": the name on the disk, group, the disk's label and serial
 // number, the image file or folder, and when, separated by tabs, with "-" for what is missing.
 QString foundStyleLine(const FoundStyle &style);
-
-// The XXH3-128 checksum of bytes, in its canonical big-endian form, as WrittenStyle keeps it.
-QByteArray checksumOf(const QByteArray &bytes);

@@ -1,44 +1,25 @@
 #include "catalogueddrive.h"
 
-#include "localname.h"
 #include "stylecopy.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// What a change of the source's bytes changes: its file, size or time of change.
-QByteArray stampOf(const struct stat &info)
-{
-    return QByteArray::number(quint64(info.st_dev)) + ' ' + QByteArray::number(quint64(info.st_ino)) + ' '
-        + QByteArray::number(qint64(info.st_size)) + ' ' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
-        + QByteArray::number(qint64(info.st_mtim.tv_nsec));
-}
-
-QByteArray stampOf(const QString &source)
-{
-    struct stat info {};
-    return ::stat(localName(source).constData(), &info) == 0 ? stampOf(info) : QByteArray();
-}
-
-// The style as its source holds it, which the drive reads back or fails, and the stamp
-// of the source as it was read.
-std::pair<WrittenStyle, QByteArray> readSource(const QString &source, const QString &name)
+// The style as its source holds it, for a drive that does not tell what it read back: the
+// drive reads back the same bytes, or fails.
+WrittenStyle readSource(const QString &source, const QString &name)
 {
     const Result<OpenStyle> style = openStyle(source);
-    struct stat info {};
-    if (!style.ok() || ::fstat(style.value.fd.get(), &info) != 0)
-        return {{name, source, 0, checksumOf({})}, {}};
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    QByteArray bytes(style.ok() ? qsizetype(style.value.size) : 0, Qt::Uninitialized);
     qsizetype done = 0;
     for (ssize_t got = 1; done < bytes.size() && got > 0; done += std::max<ssize_t>(got, 0))
         got = ::read(style.value.fd.get(), bytes.data() + done, size_t(bytes.size() - done));
     bytes.truncate(done);
-    return {{name, source, bytes.size(), checksumOf(bytes)}, stampOf(info)};
+    return {name, source, bytes.size(), checksumOf(bytes)};
 }
 
 } // namespace
@@ -72,8 +53,7 @@ void CataloguedDriveA::BeginRun(const QStringList &sources)
 
 CopyOutcome CataloguedDriveA::BeginGroup(const RunGroup &group)
 {
-    const int sequence = ++groupsBegun;
-    keeper->post([this, sequence, group] { stage(sequence, group); });
+    current = group;
     return drive.BeginGroup(group);
 }
 
@@ -81,7 +61,7 @@ CopyOutcome CataloguedDriveA::Flush()
 {
     const CopyOutcome outcome = drive.Flush();
     if (outcome.ok())
-        flushed.append(groupsBegun);
+        flushed.append(current);
     recordGroupsOnDisk();
     return outcome;
 }
@@ -105,64 +85,48 @@ void CataloguedDriveA::closeCatalogue()
 {
     if (!keeper)
         return;
-    keeper->post([this] {
-        staged.clear();
-        catalogue.reset(); // closed on the thread that opened it
-    });
+    keeper->post([this] { catalogue.reset(); }); // closed on the thread that opened it
     keeper.reset();
 }
 
-void CataloguedDriveA::stage(int sequence, const RunGroup &group)
+// Asked on the copy run's thread, while the drive still knows what it read back.
+CataloguedDriveA::GroupOnDisk CataloguedDriveA::groupOnDisk(const RunGroup &group) const
 {
-    if (!catalogue->usable())
-        return;
-    StagedGroup &set = staged[sequence];
-    set.group = group;
-    QList<WrittenStyle> styles;
+    GroupOnDisk onDisk{group.number, {}};
     for (qsizetype i = 0; i < group.sources.size(); ++i) {
-        auto [style, stamp] = readSource(group.sources[i], group.names[i]);
-        styles.append(style);
-        set.stamps.append(stamp);
+        const CopyReadBack copy = drive.readBackOf(group.sources[i]);
+        onDisk.styles.append({group.names[i], group.sources[i], copy.size, copy.checksum});
     }
-    set.stage = catalogue->stageGroup(group.number, styles);
-    if (set.stage < 0)
-        tell(catalogue->error());
+    return onDisk;
 }
 
 // Groups that reach the disk together are recorded in one transaction.
-void CataloguedDriveA::record(const QList<int> &sequences, const DiskId &disk)
+void CataloguedDriveA::record(const QList<GroupOnDisk> &groups, const DiskId &disk)
 {
+    if (!catalogue->usable())
+        return;
     QList<int> stages;
-    for (int sequence : sequences)
-        stages.append(currentStage(staged.take(sequence)));
-    if (catalogue->usable() && !catalogue->recordStaged(disk, stages))
+    for (GroupOnDisk group : groups) {
+        for (WrittenStyle &style : group.styles) {
+            if (style.size < 0)
+                style = readSource(style.source, style.name);
+        }
+        stages.append(catalogue->stageGroup(group.number, group.styles));
+    }
+    if (!catalogue->recordStaged(disk, stages))
         tell(catalogue->error());
 }
 
-// A source that changed since it was read for the catalogue is read again, as the drive
-// read it back.
-int CataloguedDriveA::currentStage(const StagedGroup &set)
-{
-    QList<QByteArray> stamps;
-    for (const QString &source : set.group.sources)
-        stamps.append(stampOf(source));
-    if (stamps == set.stamps || !catalogue->usable())
-        return set.stage;
-    QList<WrittenStyle> styles;
-    for (qsizetype i = 0; i < set.group.sources.size(); ++i)
-        styles.append(readSource(set.group.sources[i], set.group.names[i]).first);
-    return catalogue->stageGroup(set.group.number, styles);
-}
-
 // The groups that the drive has put on the medium since the last look go to the keeper,
-// in order, each with the disk it went onto.
+// in order, with the disk they went onto.
 void CataloguedDriveA::recordGroupsOnDisk()
 {
     const qsizetype onDisk = flushed.size() - std::min<qsizetype>(drive.groupsHeldBack(), flushed.size());
     if (recorded >= onDisk)
         return;
-    const QList<int> groups = flushed.mid(recorded, onDisk - recorded);
-    recorded = onDisk;
+    QList<GroupOnDisk> groups;
+    for (; recorded < onDisk; ++recorded)
+        groups.append(groupOnDisk(flushed[recorded]));
     recordsPending += int(groups.size());
     keeper->post([this, groups, disk = drive.diskInDrive()] {
         record(groups, disk);

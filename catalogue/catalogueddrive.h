@@ -4,20 +4,17 @@
 #include "drivea.h"
 #include "serialthread.h"
 
-#include <QHash>
-
 #include <atomic>
-
 #include <functional>
 #include <memory>
 #include <optional>
 
 // Drive A as a copy run writes it, with each group written into the catalogue once it is
-// on the disk. The catalogue never stops a run: one that cannot be opened or written is
-// told once, through problem, and the run goes on.
+// on the disk, with each style's size and checksum as the drive read it back. The
+// catalogue never stops a run: one that cannot be opened or written is told once, through
+// problem, and the run goes on.
 //
-// The catalogue is kept by a thread of its own, which reads a group's sources and sets it
-// down while the drive writes it, and records it once it is on the disk while the drive
+// The catalogue is kept by a thread of its own, which records a group while the drive
 // writes the next. Until then the group counts as held back: it turns green only once the
 // catalogue holds it, and the end of the run waits for that.
 class CataloguedDriveA : public DriveA {
@@ -38,19 +35,18 @@ public:
     int groupsHeldBack() const override { return drive.groupsHeldBack() + recordsPending; }
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override { return drive.diskInDrive(); }
+    CopyReadBack readBackOf(const QString &source) const override { return drive.readBackOf(source); }
     void EndRun() override;
 
 private:
-    // A group as the catalogue's thread set it down, and the state its sources were in.
-    struct StagedGroup {
-        int stage = -1;
-        RunGroup group;
-        QList<QByteArray> stamps;
+    // A group on the disk, as the catalogue keeps it.
+    struct GroupOnDisk {
+        int number = 0;
+        QList<WrittenStyle> styles;
     };
 
-    void stage(int sequence, const RunGroup &group);
-    void record(const QList<int> &sequences, const DiskId &disk);
-    int currentStage(const StagedGroup &set);
+    GroupOnDisk groupOnDisk(const RunGroup &group) const;
+    void record(const QList<GroupOnDisk> &groups, const DiskId &disk);
     void recordGroupsOnDisk();
     void closeCatalogue();
     void tell(const QString &why);
@@ -62,10 +58,9 @@ private:
     // Only the keeper's thread uses these.
     std::optional<Catalogue> catalogue;
     bool told = false;
-    QHash<int, StagedGroup> staged;
-    // The copy run's thread: groups by the order they began in.
-    int groupsBegun = 0;
-    QList<int> flushed;
+    // The copy run's thread.
+    RunGroup current;
+    QList<RunGroup> flushed;
     qsizetype recorded = 0; // of flushed, given to the keeper
     std::atomic_int recordsPending = 0;
 };

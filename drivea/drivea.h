@@ -74,6 +74,12 @@ struct [[nodiscard]] Result {
     bool ok() const { return failure.ok(); }
 };
 
+// A copy as a run last read it back from the disk.
+struct CopyReadBack {
+    qint64 size = -1; // -1: the drive does not tell
+    QByteArray checksum; // see checksumOf
+};
+
 // A group as a copy run writes it: each source and the name it is written under.
 struct RunGroup {
     int number = 0;
@@ -122,6 +128,9 @@ public:
 
     // The disk that the groups put on the medium went onto.
     virtual DiskId diskInDrive() const { return {}; }
+
+    // The copy of source as this run last read it back from the disk, for the catalogue.
+    virtual CopyReadBack readBackOf(const QString & /*source*/) const { return {}; }
 
     // The run is over: nothing of drive A stays open or busy.
     virtual void EndRun() {}

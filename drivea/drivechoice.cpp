@@ -119,6 +119,11 @@ DiskId ChosenDriveA::diskInDrive() const
     return drive ? drive->diskInDrive() : DiskId{};
 }
 
+CopyReadBack ChosenDriveA::readBackOf(const QString &source) const
+{
+    return drive ? drive->readBackOf(source) : CopyReadBack{};
+}
+
 void ChosenDriveA::EndRun()
 {
     if (drive)

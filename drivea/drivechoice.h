@@ -59,6 +59,7 @@ public:
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
+    CopyReadBack readBackOf(const QString &source) const override;
     void EndRun() override;
 
 private:

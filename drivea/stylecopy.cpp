@@ -1,5 +1,6 @@
 #include "stylecopy.h"
 
+#include "checksum.h"
 #include "localname.h"
 
 #include <cerrno>
@@ -33,16 +34,17 @@ Result<OpenStyle> openStyle(const QString &path)
     return {{std::move(style), info.st_size}, {}};
 }
 
-std::optional<bool> sameContents(int first, int second)
+std::optional<SameContents> compareWithCopy(int source, int copy)
 {
     char a[64 * 1024], b[64 * 1024];
+    Checksum checksum;
     for (;;) {
-        const ssize_t gotA = ::read(first, a, sizeof a);
+        const ssize_t gotA = ::read(source, a, sizeof a);
         if (gotA < 0)
             return std::nullopt;
         ssize_t gotB = 0;
         while (gotB < gotA) {
-            const ssize_t got = ::read(second, b + gotB, size_t(gotA - gotB));
+            const ssize_t got = ::read(copy, b + gotB, size_t(gotA - gotB));
             if (got < 0)
                 return std::nullopt;
             if (got == 0)
@@ -50,9 +52,10 @@ std::optional<bool> sameContents(int first, int second)
             gotB += got;
         }
         if (gotB != gotA || std::memcmp(a, b, size_t(gotA)) != 0)
-            return false;
+            return SameContents{};
+        checksum.add(b, gotB);
         if (gotA == 0)
-            return ::read(second, b, 1) == 0;
+            return ::read(copy, b, 1) == 0 ? SameContents{true, checksum.result()} : SameContents{};
     }
 }
 

@@ -25,9 +25,14 @@ struct OpenStyle {
 // file, or cannot be read.
 Result<OpenStyle> openStyle(const QString &path);
 
-// Reads both files from their start and tells whether they hold the same bytes; none,
-// with errno set, when either cannot be read.
-std::optional<bool> sameContents(int first, int second);
+// Reads a source and its copy from their start and tells whether they hold the same bytes,
+// and the copy's checksum (see checksumOf) when they do; none, with errno set, when either
+// cannot be read.
+struct SameContents {
+    bool same = false;
+    QByteArray checksum;
+};
+std::optional<SameContents> compareWithCopy(int source, int copy);
 
 // The file name on drive A does not hold what the style at source holds.
 CopyOutcome readsBackDifferent(const QString &name, const QString &source);

@@ -209,6 +209,7 @@ struct Case : DriveA {
     CopyOutcome Flush() override { return drive->Flush(); }
     int groupsHeldBack() const override { return drive->groupsHeldBack(); }
     CopyOutcome FinishRun() override { return drive->FinishRun(); }
+    CopyReadBack readBackOf(const QString &source) const override { return drive->readBackOf(source); }
     void EndRun() override { drive->EndRun(); }
 
     void copy(std::unique_ptr<DriveA> chosen = {})
@@ -772,7 +773,7 @@ QMap<QString, QByteArray> cataloguedStyles(const Case &c)
 {
     QMap<QString, QByteArray> styles;
     for (const FoundStyle &style : Catalogue::open(c.catalogueFile()).find(QString()))
-        styles[style.name.toUpper()] = style.group ? checksumOf(c.written.value(style.source)) : QByteArray("a look");
+        styles[style.name.toUpper()] = style.group ? style.checksum : QByteArray("a look");
     return styles;
 }
 

@@ -215,6 +215,11 @@ DiskId FloppyDriveA::diskInDrive() const
     return disk ? disk->diskInDrive() : DiskId{};
 }
 
+CopyReadBack FloppyDriveA::readBackOf(const QString &source) const
+{
+    return disk ? disk->readBackOf(source) : CopyReadBack{};
+}
+
 // Drive A is the floppy whose disk is mounted, or else the first one whose disk mounts.
 CopyOutcome FloppyDriveA::openDisk()
 {

@@ -25,6 +25,7 @@ public:
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
+    CopyReadBack readBackOf(const QString &source) const override;
     void EndRun() override;
 
     // Where the disk is mounted in this run; empty until the first copy has mounted it.

@@ -119,6 +119,7 @@ void FolderDriveA::BeginRun(const QStringList &sources)
 {
     EndRun();
     runSources = sources;
+    readBacks.clear();
 }
 
 void FolderDriveA::EndRun()
@@ -466,8 +467,11 @@ CopyOutcome FolderDriveA::readBack(const Staged &file)
     const Result<OpenStyle> source = openStyle(file.source);
     if (!source.ok())
         return {source.failure.code, source.failure.reason, file.source};
-    const std::optional<bool> same = sameContents(source.value.fd.get(), written.get());
-    if (!same)
+    const std::optional<SameContents> compared = compareWithCopy(source.value.fd.get(), written.get());
+    if (!compared)
         return diskFailure(errno);
-    return *same ? CopyOutcome{} : readsBackDifferent(shown(file.target), file.source);
+    if (!compared->same)
+        return readsBackDifferent(shown(file.target), file.source);
+    readBacks[file.source] = {file.size, compared->checksum};
+    return {};
 }

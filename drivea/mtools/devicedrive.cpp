@@ -129,7 +129,7 @@ CopyOutcome DeviceDriveA::removeOldCopies(const QList<Copy> &files) const
     return present.isEmpty() ? CopyOutcome{} : run(QStringLiteral("mdel"), present);
 }
 
-CopyOutcome DeviceDriveA::writeAndMove(const QString &folder, const QList<Copy> &files, const SourceLinks &links) const
+CopyOutcome DeviceDriveA::writeAndMove(const QString &folder, const QList<Copy> &files, const SourceLinks &links)
 {
     CopyOutcome outcome = write(path, onDisk(folder), links, lock.descriptor());
     if (outcome.ok())

@@ -24,7 +24,7 @@ private:
     CopyOutcome run(const QString &program, const QStringList &arguments) const;
     QString unusedFolderName() const;
     CopyOutcome removeOldCopies(const QList<Copy> &files) const;
-    CopyOutcome writeAndMove(const QString &folder, const QList<Copy> &files, const SourceLinks &links) const;
+    CopyOutcome writeAndMove(const QString &folder, const QList<Copy> &files, const SourceLinks &links);
     CopyOutcome flushDevice() const;
     bool removeFolder(const QString &folder) const;
 

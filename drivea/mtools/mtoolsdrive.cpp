@@ -1,5 +1,6 @@
 #include "mtoolsdrive.h"
 
+#include "checksum.h"
 #include "fatname.h"
 #include "floppysizes.h"
 #include "localname.h"
@@ -80,6 +81,7 @@ MtoolsDriveA::MtoolsDriveA(const QString &path)
 void MtoolsDriveA::BeginRun(const QStringList &)
 {
     EndRun();
+    readBacks.clear();
 }
 
 void MtoolsDriveA::EndRun()
@@ -263,6 +265,7 @@ CopyOutcome MtoolsDriveA::compare(const QHash<QString, QByteArray> &read, const 
             return {OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name), file.source};
         if (*copy != contentsOf(style.value.fd.get()))
             return readsBackDifferent(file.name, file.source);
+        readBacks[file.source] = {copy->size(), checksumOf(*copy)};
     }
     return {};
 }

@@ -25,6 +25,7 @@ public:
     CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
+    CopyReadBack readBackOf(const QString &source) const override { return readBacks.value(source); }
     void EndRun() override;
 
 protected:
@@ -59,7 +60,7 @@ protected:
     CopyOutcome write(const QString &target, const QString &folder, const SourceLinks &links, int lockHeld) const;
     CopyOutcome write(const QString &target, const QString &folder, const QList<Copy> &files, int lockHeld) const;
     // The files as read back against their sources; the first that differs fails.
-    static CopyOutcome compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files);
+    CopyOutcome compare(const QHash<QString, QByteArray> &read, const QList<Copy> &files);
     // Drive A holds another disk than the one whose root directory was started.
     CopyOutcome otherDisk(const RootListing &now) const;
 
@@ -76,6 +77,7 @@ private:
     CopyOutcome refuseNamesTaken(const QList<Copy> &files) const;
 
     QList<Copy> queued; // asked for since the last flush
+    QHash<QString, CopyReadBack> readBacks; // by source, in this run
 };
 
 // A failure to reach a file of drive A, such as the image.
