@@ -7,12 +7,14 @@
 #include <QAtomicInteger>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <utility>
 
-#include <xxhash.h>
+#include <sqlite3.h>
+
 
 namespace {
 
@@ -115,6 +117,7 @@ FoundStyle foundStyle(const QSqlQuery &row)
     found.group = row.value(5).toInt();
     found.source = textOf(row.value(6));
     found.when = QDateTime::fromMSecsSinceEpoch(row.value(7).toLongLong(), Qt::UTC);
+    found.checksum = row.value(8).toByteArray();
     if (found.group == 0)
         found.group = groupOfName(found.name);
     return found;
@@ -129,6 +132,35 @@ QList<FoundStyle> foundStyles(Query &query)
         found.append(foundStyle(query));
     return found;
 }
+
+// SQLite's own calls on the connection that Qt opened: Qt binds each value at a cost
+// that a group of rows set down one by one would feel.
+sqlite3 *sqliteHandle(const QString &connection)
+{
+    const QVariant handle = QSqlDatabase::database(connection, false).driver()->handle();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(handle.constData())
+                                                                          : nullptr;
+}
+
+// A statement of SQLite's own, finalized when it goes.
+class Statement {
+public:
+    Statement(sqlite3 *db, const char *text) { sqlite3_prepare_v2(db, text, -1, &statement, nullptr); }
+    ~Statement() { sqlite3_finalize(statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool valid() const { return statement; }
+    void bind(int column, const QByteArray &bytes) { sqlite3_bind_blob(statement, column, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT); }
+    void bind(int column, const QString &text) { bind(column, text.toUtf8(), SQLITE_UTF8); }
+    void bind(int column, qint64 number) { sqlite3_bind_int64(statement, column, number); }
+    bool run() { return sqlite3_step(statement) == SQLITE_DONE && sqlite3_reset(statement) == SQLITE_OK; }
+
+private:
+    void bind(int column, const QByteArray &text, int) { sqlite3_bind_text(statement, column, text.constData(), int(text.size()), SQLITE_TRANSIENT); }
+
+    sqlite3_stmt *statement = nullptr;
+};
 
 } // namespace
 
@@ -206,32 +238,44 @@ bool Catalogue::write(const DiskId &disk, const std::function<bool(qint64)> &cha
     return false;
 }
 
+
 // Staged rows live in this connection's own temporary table, which takes no lock on the
 // catalogue: another Dupliva goes on writing meanwhile.
 int Catalogue::stageGroup(int group, const QList<WrittenStyle> &styles)
 {
-    if (connection.isEmpty())
+    sqlite3 *db = connection.isEmpty() ? nullptr : sqliteHandle(connection);
+    if (!db)
         return -1;
-    Query table(connection, "CREATE TEMP TABLE IF NOT EXISTS staged (stage INTEGER NOT NULL, grp INTEGER NOT NULL,"
-                            " name BLOB NOT NULL, name_key TEXT NOT NULL, fat_name BLOB NOT NULL, fat_key TEXT NOT NULL,"
-                            " source BLOB NOT NULL, source_key TEXT NOT NULL, size INTEGER NOT NULL, checksum BLOB NOT NULL)",
-                &failure);
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!table.run() || !db.transaction())
+    const char *table = "CREATE TEMP TABLE IF NOT EXISTS staged (stage INTEGER NOT NULL, grp INTEGER NOT NULL,"
+                        " name BLOB NOT NULL, name_key TEXT NOT NULL, fat_name BLOB NOT NULL, fat_key TEXT NOT NULL,"
+                        " source BLOB NOT NULL, source_key TEXT NOT NULL, size INTEGER NOT NULL, checksum BLOB NOT NULL)";
+    if (sqlite3_exec(db, table, nullptr, nullptr, nullptr) != SQLITE_OK || sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        failure = QString::fromUtf8(sqlite3_errmsg(db));
         return -1;
+    }
     const int stage = ++stagesMade;
-    Query add(connection, "INSERT INTO staged VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", &failure);
-    bool done = true;
+    Statement add(db, "INSERT INTO staged VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    bool done = add.valid();
     for (qsizetype i = 0; done && i < styles.size(); ++i) {
         const WrittenStyle &style = styles[i];
         const QString fatName = fatDiskName(style.name);
-        add.again().bind(stage).bind(group).bind(bytesOf(style.name)).bind(searchKey(style.name)).bind(bytesOf(fatName));
-        add.bind(searchKey(fatName)).bind(bytesOf(style.source)).bind(searchKey(fileNameOf(style.source)));
-        done = add.bind(style.size).bind(style.checksum).run();
+        add.bind(1, qint64(stage));
+        add.bind(2, qint64(group));
+        add.bind(3, bytesOf(style.name));
+        add.bind(4, searchKey(style.name));
+        add.bind(5, bytesOf(fatName));
+        add.bind(6, searchKey(fatName));
+        add.bind(7, bytesOf(style.source));
+        add.bind(8, searchKey(fileNameOf(style.source)));
+        add.bind(9, style.size);
+        add.bind(10, style.checksum);
+        done = add.run();
     }
-    if (done && db.commit())
+    if (!done)
+        failure = QString::fromUtf8(sqlite3_errmsg(db));
+    if (done && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return stage;
-    db.rollback();
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     return -1;
 }
 
@@ -290,11 +334,11 @@ QList<FoundStyle> Catalogue::find(const QString &text) const
     if (connection.isEmpty())
         return {};
     const QString statement = QLatin1String(foundColumns)
-        + QLatin1String("s.name, s.grp, s.source, s.written FROM styles s JOIN disks d ON d.id = s.disk"
+        + QLatin1String("s.name, s.grp, s.source, s.written, s.checksum FROM styles s JOIN disks d ON d.id = s.disk"
                         " WHERE instr(s.name_key, ?) OR instr(s.source_key, ?)"
                         " UNION ALL ")
         + QLatin1String(foundColumns)
-        + QLatin1String("f.name, 0, x'', d.looked_at FROM looked_files f JOIN disks d ON d.id = f.disk"
+        + QLatin1String("f.name, 0, x'', d.looked_at, x'' FROM looked_files f JOIN disks d ON d.id = f.disk"
                         " WHERE instr(f.name_key, ?)"
                         " AND NOT EXISTS (SELECT 1 FROM styles s WHERE s.disk = f.disk AND s.name_key = f.name_key)"
                         " ORDER BY 8 DESC");
@@ -309,7 +353,7 @@ QList<FoundStyle> Catalogue::stylesOn(const DiskId &disk) const
     if (connection.isEmpty())
         return {};
     const QString statement = QLatin1String(foundColumns)
-        + QLatin1String("s.name, s.grp, s.source, s.written FROM styles s JOIN disks d ON d.id = s.disk"
+        + QLatin1String("s.name, s.grp, s.source, s.written, s.checksum FROM styles s JOIN disks d ON d.id = s.disk"
                         " WHERE d.serial = ? AND d.place = ? AND (d.serial <> '' OR d.label = ?) ORDER BY s.grp, s.name_key");
     Query query(connection, statement, &failure);
     query.bind(disk.serial).bind(bytesOf(disk.place)).bind(bytesOf(disk.label));
@@ -344,12 +388,4 @@ QString foundStyleLine(const FoundStyle &style)
     return QStringList{style.name, group, orDash(style.disk.label), orDash(style.disk.serial), orDash(style.disk.place),
                        style.when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))}
         .join(QLatin1Char('\t'));
-}
-
-// XXH3 reads as fast as memory: a copy run to a fast disk does not wait for it.
-QByteArray checksumOf(const QByteArray &bytes)
-{
-    XXH128_canonical_t canonical;
-    XXH128_canonicalFromHash(&canonical, XXH3_128bits(bytes.constData(), size_t(bytes.size())));
-    return QByteArray(reinterpret_cast<const char *>(canonical.digest), sizeof canonical.digest);
 }

@@ -10,11 +10,11 @@ build="$top/build"
 # frame; dpkg-dev works out the Debian package's dependencies; the validators, dbus-daemon and
 # the MIME database serve the tests; xvfb and xauth give the start-up benchmark a display;
 # mtools writes floppy images and dosfstools' fsck.fat checks them; clang and its runtime
-# build the sanitizer run and the fuzzers; the catalogue of disks is SQLite through Qt SQL, its
-# checksums libxxhash's.
+# build the sanitizer run and the fuzzers; the catalogue of disks is SQLite through Qt SQL, with
+# SQLite's own calls where Qt's are slow, and the checksums are libxxhash's.
 packages=(build-essential cmake qt6-base-dev libgl-dev fonts-liberation xdg-utils mtools librsvg2-bin dpkg-dev
           desktop-file-utils appstream dbus-daemon shared-mime-info pkgconf libxcb1-dev
-          xvfb xauth clang libclang-rt-14-dev dosfstools libqt6sql6-sqlite libxxhash-dev)
+          xvfb xauth clang libclang-rt-14-dev dosfstools libqt6sql6-sqlite libsqlite3-dev libxxhash-dev)
 
 install_missing_packages() {
     local missing=()
