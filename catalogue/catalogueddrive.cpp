@@ -49,6 +49,7 @@ void CataloguedDriveA::BeginRun(const QStringList &sources)
             tell(catalogue->error());
     });
     drive.BeginRun(sources);
+    drive.checksumReadBacks();
 }
 
 CopyOutcome CataloguedDriveA::BeginGroup(const RunGroup &group)

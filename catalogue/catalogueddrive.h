@@ -35,6 +35,7 @@ public:
     int groupsHeldBack() const override { return drive.groupsHeldBack() + recordsPending; }
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override { return drive.diskInDrive(); }
+    void checksumReadBacks() override { drive.checksumReadBacks(); }
     CopyReadBack readBackOf(const QString &source) const override { return drive.readBackOf(source); }
     void EndRun() override;
 

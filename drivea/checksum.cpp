@@ -1,9 +1,17 @@
 #include "checksum.h"
 
 #include <new>
+
+// Inlined, XXH3 is built with the vector instructions this build may use.
+#define XXH_INLINE_ALL
 #include <xxhash.h>
 
 namespace {
+
+XXH3_state_t *xxh3(void *state)
+{
+    return static_cast<XXH3_state_t *>(state);
+}
 
 QByteArray canonical(XXH128_hash_t hash)
 {
@@ -17,23 +25,23 @@ QByteArray canonical(XXH128_hash_t hash)
 Checksum::Checksum()
     : state(XXH3_createState())
 {
-    if (!state || XXH3_128bits_reset(state) != XXH_OK)
+    if (!state || XXH3_128bits_reset(xxh3(state)) != XXH_OK)
         throw std::bad_alloc();
 }
 
 Checksum::~Checksum()
 {
-    XXH3_freeState(state);
+    XXH3_freeState(xxh3(state));
 }
 
 void Checksum::add(const char *bytes, qsizetype size)
 {
-    XXH3_128bits_update(state, bytes, size_t(size));
+    XXH3_128bits_update(xxh3(state), bytes, size_t(size));
 }
 
 QByteArray Checksum::result() const
 {
-    return canonical(XXH3_128bits_digest(state));
+    return canonical(XXH3_128bits_digest(xxh3(state)));
 }
 
 QByteArray checksumOf(const QByteArray &bytes)

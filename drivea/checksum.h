@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 
-struct XXH3_state_s;
-
 // The checksum that a style is known by: XXH3-128 of its bytes, in its canonical big-endian
 // form. Fast enough to take from bytes as they are read back from a disk.
 class Checksum {
@@ -17,7 +15,7 @@ public:
     QByteArray result() const;
 
 private:
-    XXH3_state_s *state;
+    void *state; // XXH3_state_t, which this header leaves out
 };
 
 QByteArray checksumOf(const QByteArray &bytes);

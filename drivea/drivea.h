@@ -129,6 +129,9 @@ public:
     // The disk that the groups put on the medium went onto.
     virtual DiskId diskInDrive() const { return {}; }
 
+    // From now on each copy's checksum is taken as it reads back, for readBackOf: the
+    // catalogue asks for it; without it a drive need not spend the time.
+    virtual void checksumReadBacks() {}
     // The copy of source as this run last read it back from the disk, for the catalogue.
     virtual CopyReadBack readBackOf(const QString & /*source*/) const { return {}; }
 

@@ -59,6 +59,7 @@ public:
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
+    void checksumReadBacks() override { current().checksumReadBacks(); }
     CopyReadBack readBackOf(const QString &source) const override;
     void EndRun() override;
 

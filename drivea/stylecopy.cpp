@@ -34,7 +34,7 @@ Result<OpenStyle> openStyle(const QString &path)
     return {{std::move(style), info.st_size}, {}};
 }
 
-std::optional<SameContents> compareWithCopy(int source, int copy)
+std::optional<SameContents> compareWithCopy(int source, int copy, bool checksummed)
 {
     char a[64 * 1024], b[64 * 1024];
     Checksum checksum;
@@ -53,9 +53,10 @@ std::optional<SameContents> compareWithCopy(int source, int copy)
         }
         if (gotB != gotA || std::memcmp(a, b, size_t(gotA)) != 0)
             return SameContents{};
-        checksum.add(b, gotB);
+        if (checksummed)
+            checksum.add(b, gotB);
         if (gotA == 0)
-            return ::read(copy, b, 1) == 0 ? SameContents{true, checksum.result()} : SameContents{};
+            return ::read(copy, b, 1) == 0 ? SameContents{true, checksummed ? checksum.result() : QByteArray()} : SameContents{};
     }
 }
 

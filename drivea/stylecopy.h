@@ -26,13 +26,13 @@ struct OpenStyle {
 Result<OpenStyle> openStyle(const QString &path);
 
 // Reads a source and its copy from their start and tells whether they hold the same bytes,
-// and the copy's checksum (see checksumOf) when they do; none, with errno set, when either
-// cannot be read.
+// and, when asked to, the copy's checksum (see checksumOf) when they do; none, with errno
+// set, when either cannot be read.
 struct SameContents {
     bool same = false;
     QByteArray checksum;
 };
-std::optional<SameContents> compareWithCopy(int source, int copy);
+std::optional<SameContents> compareWithCopy(int source, int copy, bool checksummed);
 
 // The file name on drive A does not hold what the style at source holds.
 CopyOutcome readsBackDifferent(const QString &name, const QString &source);

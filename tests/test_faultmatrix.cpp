@@ -209,6 +209,7 @@ struct Case : DriveA {
     CopyOutcome Flush() override { return drive->Flush(); }
     int groupsHeldBack() const override { return drive->groupsHeldBack(); }
     CopyOutcome FinishRun() override { return drive->FinishRun(); }
+    void checksumReadBacks() override { drive->checksumReadBacks(); }
     CopyReadBack readBackOf(const QString &source) const override { return drive->readBackOf(source); }
     void EndRun() override { drive->EndRun(); }
 

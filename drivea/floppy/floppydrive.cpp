@@ -215,6 +215,20 @@ DiskId FloppyDriveA::diskInDrive() const
     return disk ? disk->diskInDrive() : DiskId{};
 }
 
+void FloppyDriveA::checksumReadBacks()
+{
+    checksummed = true;
+    if (disk)
+        disk->checksumReadBacks();
+}
+
+void FloppyDriveA::beginDiskRun()
+{
+    disk->BeginRun(runSources);
+    if (checksummed)
+        disk->checksumReadBacks();
+}
+
 CopyReadBack FloppyDriveA::readBackOf(const QString &source) const
 {
     return disk ? disk->readBackOf(source) : CopyReadBack{};
@@ -253,7 +267,7 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
         const FloppyDevice medium = examineFloppyDevice(floppy.block.device);
         if (medium.state.ok()) {
             disk = std::make_unique<DeviceDriveA>(floppy.block.device);
-            disk->BeginRun(runSources);
+            beginDiskRun();
         }
         return medium.state;
     }
@@ -263,7 +277,7 @@ CopyOutcome FloppyDriveA::openFloppy(UDisksFloppy floppy)
     if (!mounted.ok())
         return mounted.failure;
     disk = std::make_unique<FolderDriveA>(mountedAt, FolderDriveA::Medium::FatDisk, floppy.block.idLabel);
-    disk->BeginRun(runSources);
+    beginDiskRun();
     return {};
 }
 

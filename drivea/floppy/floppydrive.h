@@ -25,6 +25,7 @@ public:
     int groupsHeldBack() const override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
+    void checksumReadBacks() override;
     CopyReadBack readBackOf(const QString &source) const override;
     void EndRun() override;
 
@@ -33,12 +34,14 @@ public:
 
 private:
     CopyOutcome openDisk();
+    void beginDiskRun();
     CopyOutcome openFloppy(UDisksFloppy floppy);
     void letGo();
 
     UDisks &udisks;
     QString device;
     QStringList runSources;
+    bool checksummed = false;
     std::unique_ptr<DriveA> disk;
     QString mountedAt;
 };

@@ -467,11 +467,12 @@ CopyOutcome FolderDriveA::readBack(const Staged &file)
     const Result<OpenStyle> source = openStyle(file.source);
     if (!source.ok())
         return {source.failure.code, source.failure.reason, file.source};
-    const std::optional<SameContents> compared = compareWithCopy(source.value.fd.get(), written.get());
+    const std::optional<SameContents> compared = compareWithCopy(source.value.fd.get(), written.get(), checksummed);
     if (!compared)
         return diskFailure(errno);
     if (!compared->same)
         return readsBackDifferent(shown(file.target), file.source);
-    readBacks[file.source] = {file.size, compared->checksum};
+    if (checksummed)
+        readBacks[file.source] = {file.size, compared->checksum};
     return {};
 }

@@ -42,6 +42,7 @@ public:
     CopyOutcome Flush() override;
     CopyOutcome FinishRun() override;
     DiskId diskInDrive() const override;
+    void checksumReadBacks() override { checksummed = true; }
     CopyReadBack readBackOf(const QString &source) const override { return readBacks.value(source); }
     void EndRun() override;
 
@@ -89,5 +90,6 @@ private:
     bool temporariesLeft = false; // some could not be removed
     // Written under temporary names since the last flush.
     QList<Staged> staged;
-    QHash<QString, CopyReadBack> readBacks; // by source, in this run
+    bool checksummed = false;
+    QHash<QString, CopyReadBack> readBacks; // by source, in this run, when checksummed
 };

@@ -265,7 +265,8 @@ CopyOutcome MtoolsDriveA::compare(const QHash<QString, QByteArray> &read, const 
             return {OtherFailure, driveText("%1 on drive A cannot be read back").arg(file.name), file.source};
         if (*copy != contentsOf(style.value.fd.get()))
             return readsBackDifferent(file.name, file.source);
-        readBacks[file.source] = {copy->size(), checksumOf(*copy)};
+        if (checksummed)
+            readBacks[file.source] = {copy->size(), checksumOf(*copy)};
     }
     return {};
 }

@@ -25,6 +25,7 @@ public:
     CopyOutcome BeginGroup(const RunGroup &group) override;
     CopyOutcome FileCopy(const QString &sourcePath, const QString &name) override;
     CopyOutcome Flush() override;
+    void checksumReadBacks() override { checksummed = true; }
     CopyReadBack readBackOf(const QString &source) const override { return readBacks.value(source); }
     void EndRun() override;
 
@@ -77,7 +78,8 @@ private:
     CopyOutcome refuseNamesTaken(const QList<Copy> &files) const;
 
     QList<Copy> queued; // asked for since the last flush
-    QHash<QString, CopyReadBack> readBacks; // by source, in this run
+    bool checksummed = false;
+    QHash<QString, CopyReadBack> readBacks; // by source, in this run, when checksummed
 };
 
 // A failure to reach a file of drive A, such as the image.
