@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -13,12 +12,7 @@ namespace {
 // drive reads back the same bytes, or fails.
 WrittenStyle readSource(const QString &source, const QString &name)
 {
-    const Result<OpenStyle> style = openStyle(source);
-    QByteArray bytes(style.ok() ? qsizetype(style.value.size) : 0, Qt::Uninitialized);
-    qsizetype done = 0;
-    for (ssize_t got = 1; done < bytes.size() && got > 0; done += std::max<ssize_t>(got, 0))
-        got = ::read(style.value.fd.get(), bytes.data() + done, size_t(bytes.size() - done));
-    bytes.truncate(done);
+    const QByteArray bytes = readWholeFile(source).value;
     return {name, source, bytes.size(), checksumOf(bytes)};
 }
 

@@ -2,6 +2,7 @@
 
 #include "checksum.h"
 #include "localname.h"
+#include "systemfailure.h"
 
 #include <cerrno>
 #include <cstring>
@@ -32,6 +33,21 @@ Result<OpenStyle> openStyle(const QString &path)
     if (!why.isEmpty())
         return {{}, {OtherFailure, why}};
     return {{std::move(style), info.st_size}, {}};
+}
+
+Result<QByteArray> readWholeFile(const QString &path)
+{
+    const FileDescriptor fd(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return {{}, systemFailure(errno)};
+    Result<QByteArray> bytes;
+    char buffer[64 * 1024];
+    ssize_t got = 0;
+    while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0)
+        bytes.value.append(buffer, got);
+    if (got < 0)
+        bytes.failure = systemFailure(errno);
+    return bytes;
 }
 
 std::optional<SameContents> compareWithCopy(int source, int copy, bool checksummed)

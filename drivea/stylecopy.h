@@ -25,6 +25,9 @@ struct OpenStyle {
 // file, or cannot be read.
 Result<OpenStyle> openStyle(const QString &path);
 
+// The bytes of the file at path, or the system's words for why it cannot be read whole.
+Result<QByteArray> readWholeFile(const QString &path);
+
 // Reads a source and its copy from their start and tells whether they hold the same bytes,
 // and, when asked to, the copy's checksum (see checksumOf) when they do; none, with errno
 // set, when either cannot be read.

@@ -3,6 +3,7 @@
 #include "disksource.h"
 #include "filedescriptor.h"
 #include "localname.h"
+#include "stylecopy.h"
 
 #include <QDate>
 

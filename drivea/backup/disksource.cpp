@@ -4,6 +4,7 @@
 #include "floppies.h"
 #include "localname.h"
 #include "mtools.h"
+#include "stylecopy.h"
 #include "systemfailure.h"
 #include "udisks.h"
 
@@ -134,21 +135,6 @@ DiskContents readFloppy(const QString &device, UDisks &udisks)
 }
 
 } // namespace
-
-Result<QByteArray> readWholeFile(const QString &path)
-{
-    const FileDescriptor fd(::open(localName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return {{}, systemFailure(errno)};
-    Result<QByteArray> bytes;
-    char buffer[64 * 1024];
-    ssize_t got = 0;
-    while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0)
-        bytes.value.append(buffer, got);
-    if (got < 0)
-        bytes.failure = systemFailure(errno);
-    return bytes;
-}
 
 DiskContents readDriveA(const QString &given, UDisks &udisks)
 {

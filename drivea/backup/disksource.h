@@ -36,6 +36,3 @@ struct DiskContents {
 // UDisks2 can look into is read where it is mounted, and mounted first if need be;
 // another is read through mtools on its block device, as an image is.
 DiskContents readDriveA(const QString &driveA, UDisks &udisks);
-
-// The bytes of the file at path, or the system's words for why it cannot be read whole.
-Result<QByteArray> readWholeFile(const QString &path);
